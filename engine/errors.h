@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tarvidon {
+
+/// Base of every error the engine raises; what() is the text the user sees.
+class EngineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// A failed file operation, carrying the system error number it came from.
+class IoError : public EngineError {
+public:
+    IoError(int errorNumber, const std::string &message);
+    [[nodiscard]] int errorNumber() const { return errorNumber_; }
+
+private:
+    int errorNumber_;
+};
+
+/// An index that names no catalogue row ("List index out of bounds (N)").
+class ListIndexError : public EngineError {
+public:
+    explicit ListIndexError(std::int64_t index);
+};
+
+/// A buffer for the data file could not be allocated.
+class OutOfMemoryError : public EngineError {
+public:
+    OutOfMemoryError();
+};
+
+/// The user-facing text for a failed file operation with this errno. The
+/// path decides between "File not found" and "Invalid filename" for ENOENT:
+/// a missing folder is reported as a bad name rather than a missing file.
+[[nodiscard]] std::string IoErrorMessage(int errorNumber, const std::string &path);
+
+/// Builds the IoError for errno after an operation on path failed.
+[[nodiscard]] IoError MakeIoError(int errorNumber, const std::string &path);
+
+/// Raised when fewer bytes were written than asked, without an errno.
+[[nodiscard]] IoError DiskFullError();
+
+/// Raised when a file ended before the bytes it promised were read.
+[[nodiscard]] IoError ReadBeyondEndError();
+
+} // namespace tarvidon

@@ -1,0 +1,10 @@
+# Shared by the scripts: the project root and the packages every build needs.
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build_packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
+                fonts-dejavu-core)
+
+configure_and_build() { # folder, extra cmake arguments...
+  local folder="$1"; shift
+  cmake -S "$root" -B "$root/$folder" "$@" >/dev/null
+  cmake --build "$root/$folder" -j"$(nproc)"
+}

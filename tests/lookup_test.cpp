@@ -1,0 +1,81 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvidon::test {
+namespace {
+
+Catalogue CatalogueOf(std::initializer_list<std::pair<std::string_view, std::array<std::uint8_t, 4>>> records)
+{
+    ImageBuilder file;
+    for (const auto &[name, productNumber] : records)
+        file.record(name, productNumber);
+    return BuildCatalogue(file.image());
+}
+
+TEST(MatchesPrefix, FoldsOnlyLatinLetters)
+{
+    struct Case {
+        std::string_view typed, candidate;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"", "ABC", false},          // empty text never matches
+        {"ab", "ABC", true},         // Latin case ignored
+        {"AB", "abc", true},         // both ways
+        {"ABC", "ABC", true},        // whole name
+        {"ABCD", "ABC", false},      // longer than the candidate
+        {"abd", "ABC", false},       // differs inside
+        {"\xE0", "\xC0", false},     // Cyrillic а is not А
+        {"\xC0\xE1", "\xC0\xE1\xE2", true},
+        {"[", "{", false},           // only a..z move; brackets stay apart
+        {" ", " X", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MatchesPrefix(c.typed, c.candidate), c.matches) << c.typed << " / " << c.candidate;
+}
+
+TEST(FindByModel, TheLastMatchInFileOrderWins)
+{
+    const Catalogue catalogue = CatalogueOf({{"ABC", {1, 0, 0, 0}}, {"ABD", {2, 0, 0, 0}}});
+    EXPECT_EQ(FindByModel(catalogue, "ab"), 1);
+    EXPECT_EQ(FindByModel(catalogue, "abc"), 0);
+    EXPECT_EQ(FindByModel(catalogue, ""), kNoMatch);
+    EXPECT_EQ(FindByModel(catalogue, "X"), kNoMatch);
+
+    const Catalogue nested = CatalogueOf({{"AB", {1, 0, 0, 0}}, {"ABC", {2, 0, 0, 0}}});
+    EXPECT_EQ(FindByModel(nested, "ABC"), 1);
+    EXPECT_EQ(FindByModel(nested, "A"), 1);
+    EXPECT_EQ(FindByModel(Catalogue(), "A"), kNoMatch);
+}
+
+TEST(FindByProductNumber, TheLastMatchInFileOrderWins)
+{
+    const Catalogue catalogue = CatalogueOf({{"X", {0x31, 0x00, 0x03, 0x00}}, {"Y", {0x31, 0x00, 0x04, 0x00}}});
+    EXPECT_EQ(FindByProductNumber(catalogue, "3100"), 1);
+    EXPECT_EQ(FindByProductNumber(catalogue, "310003"), 0);
+    EXPECT_EQ(FindByProductNumber(catalogue, "4"), kNoMatch);
+    EXPECT_EQ(FindByProductNumber(catalogue, ""), kNoMatch);
+}
+
+TEST(FindExactModel, FirstEqualNameOrTheListIndexError)
+{
+    const Catalogue catalogue = CatalogueOf({{"ABC", {1, 0, 0, 0}}, {"ABC", {2, 0, 0, 0}}, {"Q", {3, 0, 0, 0}}});
+    EXPECT_EQ(FindExactModel(catalogue, "ABC"), 0);
+    EXPECT_EQ(FindExactModel(catalogue, "Q"), 2);
+
+    const auto messageFor = [](const Catalogue &c, std::string_view text) -> std::string {
+        try {
+            (void)FindExactModel(c, text);
+        } catch (const ListIndexError &error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(messageFor(CatalogueOf({{"ABC", {1, 0, 0, 0}}}), "abc"), "List index out of bounds (1)");
+    EXPECT_EQ(messageFor(catalogue, "AB"), "List index out of bounds (3)");
+    EXPECT_EQ(messageFor(Catalogue(), ""), "List index out of bounds (0)");
+}
+
+} // namespace
+} // namespace tarvidon::test

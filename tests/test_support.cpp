@@ -1,0 +1,98 @@
+#include "test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace tarvidon::test {
+
+std::int64_t ImageBuilder::record(std::string_view name, std::array<std::uint8_t, 4> productNumber,
+                                  std::uint8_t fill)
+{
+    const auto tag = static_cast<std::int64_t>(data_.size());
+    Bytes record(kImageOffset + kImageLength, fill);
+    std::copy(kRecordTag.begin(), kRecordTag.end(), record.begin());
+    std::fill(record.begin() + kTagLength, record.begin() + kNameOffset, 0x00);
+    if (kNameOffset + name.size() + 1 > kImageOffset)
+        throw std::logic_error("name too long for a test record");
+    std::copy(name.begin(), name.end(), record.begin() + kNameOffset);
+    record[kNameOffset + name.size()] = 0x00;
+    std::fill(record.begin() + kNameOffset + static_cast<std::ptrdiff_t>(name.size()) + 1,
+              record.begin() + kImageOffset, 0x00);
+    std::copy(productNumber.begin(), productNumber.end(), record.begin() + kImageOffset);
+    data_.insert(data_.end(), record.begin(), record.end());
+    return tag;
+}
+
+ImageBuilder &ImageBuilder::bytes(std::string_view raw)
+{
+    data_.insert(data_.end(), raw.begin(), raw.end());
+    return *this;
+}
+
+ImageBuilder &ImageBuilder::zeros(std::size_t count)
+{
+    data_.insert(data_.end(), count, 0x00);
+    return *this;
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvidon-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    root_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::string TempDir::path(std::string_view name) const
+{
+    return (root_ / name).string();
+}
+
+std::string TempDir::write(std::string_view name, const Bytes &bytes) const
+{
+    const std::string file = path(name);
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + file);
+    return file;
+}
+
+Bytes ReadFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> CheckAndLoad(EngineState &state, const std::string &path)
+{
+    std::vector<std::string> messages;
+    CheckDataFile(state, path, [&](std::string_view text) { messages.emplace_back(text); });
+    LoadDataFile(state, path);
+    return messages;
+}
+
+int RunUnprivileged(const std::function<bool()> &check)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace tarvidon::test

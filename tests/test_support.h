@@ -1,0 +1,59 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvidon::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+/// Builds data file bytes record by record.
+class ImageBuilder {
+public:
+    /// Appends a whole record: tag, name with its 0x00 at offset 17, and a
+    /// 256-byte image whose first four bytes are productNumber and whose
+    /// other bytes are fill. Returns the record's tag offset.
+    std::int64_t record(std::string_view name, std::array<std::uint8_t, 4> productNumber, std::uint8_t fill = 0xEE);
+    ImageBuilder &bytes(std::string_view raw);
+    ImageBuilder &zeros(std::size_t count);
+
+    [[nodiscard]] const Bytes &data() const { return data_; }
+    [[nodiscard]] DataImage image() const { return DataImage::FromBytes(data_); }
+
+private:
+    Bytes data_;
+};
+
+/// A fresh folder removed with everything in it when the test ends.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+
+    [[nodiscard]] std::string path(std::string_view name) const;
+    std::string write(std::string_view name, const Bytes &bytes) const;
+
+private:
+    std::filesystem::path root_;
+};
+
+[[nodiscard]] Bytes ReadFile(const std::string &path);
+
+/// Runs the check and load as the main window does, collecting messages.
+std::vector<std::string> CheckAndLoad(EngineState &state, const std::string &path);
+
+/// Runs check in a child without root's privileges (tests run as root in
+/// CI, where permissions deny nothing); returns the child's exit code, 0
+/// when check returned true.
+int RunUnprivileged(const std::function<bool()> &check);
+
+} // namespace tarvidon::test
