@@ -1,0 +1,136 @@
+// Writes catalogue files of our own making: the sample shipped in samples/
+// and large synthetic catalogues for benchmarks and fuzzing seeds.
+//
+//   generate_catalogue sample FILE
+//   generate_catalogue synthetic FILE RECORDS SPACING
+//
+// Names are Windows-1251 bytes.
+
+#include "catalogue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tarvidon::kImageLength;
+using tarvidon::kImageOffset;
+using tarvidon::kNameOffset;
+using tarvidon::kRecordTag;
+
+using Bytes = std::vector<unsigned char>;
+
+struct SampleRecord {
+    std::string name;
+    unsigned productNumber; // four bytes, high byte first
+};
+
+// Latin and Cyrillic names, a 0x14 space, a duplicate name, a nameless
+// record, names that extend one another and product numbers sharing prefixes.
+const std::vector<SampleRecord> kSample = {
+    {"ABC", 0x31000300},
+    {"ABD", 0x31000400},
+    {"AB", 0x31000401},
+    {"\xD0\xF3\xE1\xE8\xED\x20\x35\x35\xCC", 0x03030400},                 // Рубин 55М
+    {"\xD0\xF3\xE1\xE8\xED\x20\x35\x35\xCC\xD2", 0x03030401},             // Рубин 55МТ
+    {"\xD0\xE0\xE4\xF3\xE3\xE0\x20\x37\x31\x36", 0x03030500},             // Радуга 716
+    {"\xC3\xEE\xF0\xE8\xE7\xEE\xED\xF2\x20\x35\x34\xD2\xD6", 0x04000100}, // Горизонт 54ТЦ
+    {"\xDD\xEB\xE5\xEA\xF2\xF0\xEE\xED\x20\xD6\x2D\x33\x38\x32", 0x04000200}, // Электрон Ц-382
+    {"\xD1\xE0\xE4\xEA\xEE\x20\x34\x34", 0x05010000},                     // Садко 44
+    {"\xC2\xE8\xF2\xFF\xE7\xFC\x20\x35\x31", 0x05020000},                 // Витязь 51
+    {"\xC8\xE7\xF3\xEC\xF0\xF3\xE4\x20\x32\x30\x31", 0x05030000},         // Изумруд 201
+    {"\xB8\xEB\xEA\xE0\x20\x33", 0x06000000},                             // ёлка 3
+    {"PHOENIX\x14X2", 0x07000001},
+    {"", 0x0DEAD000}, // nameless: gets no entry
+    {"Orbita-M", 0x08001000},
+    {"orbita-S", 0x08001100},
+    {"Mercury 7", 0x09000000},
+    {"Mercury 7", 0x09000001}, // same name, another image
+    {"Neptune", 0x0A0B0C0D},
+    {"Zenith 100", 0xA0B0C0D0},
+    {"Zenith 100A", 0xA0B0C0D1},
+    {"Zenith 200", 0xA0B0C1D0},
+    {"Aurora", 0x31000500},
+    {"Aurora Pro", 0x31000501},
+    {"Kometa", 0xFF00FF00},
+    {"Luch 3", 0x00000001},
+};
+
+void AppendRecord(Bytes &out, const std::string &name, unsigned productNumber, unsigned seed)
+{
+    Bytes record(kImageOffset + kImageLength, 0x00);
+    std::copy(kRecordTag.begin(), kRecordTag.end(), record.begin());
+    for (std::size_t k = 4; k < kNameOffset; ++k)
+        record[k] = static_cast<unsigned char>(0x80 + k);
+    std::copy(name.begin(), name.end(), record.begin() + kNameOffset);
+    for (int k = 0; k < 4; ++k)
+        record[kImageOffset + k] = static_cast<unsigned char>(productNumber >> (24 - 8 * k));
+    for (std::int64_t k = 4; k < kImageLength; ++k)
+        record[kImageOffset + k] = static_cast<unsigned char>((k * 7 + seed * 13) & 0xFF);
+    out.insert(out.end(), record.begin(), record.end());
+}
+
+Bytes Sample()
+{
+    Bytes out = {'t', 'a', 'r', 'v', 'i', 'd', 'o', 'n', ' ', 's', 'a', 'm', 'p', 'l', 'e', 0};
+    unsigned seed = 0;
+    for (const SampleRecord &record : kSample) {
+        AppendRecord(out, record.name, record.productNumber, ++seed);
+        out.insert(out.end(), 24, 0xA5); // unread bytes between records
+    }
+    return out;
+}
+
+// RECORDS records SPACING bytes apart; every 97th is nameless and every
+// 89th is followed by overlapping tags ("DTHDTHD") in its gap.
+Bytes Synthetic(long records, long spacing)
+{
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(records * spacing));
+    char name[32];
+    for (long i = 0; i < records; ++i) {
+        const std::size_t start = out.size();
+        std::snprintf(name, sizeof name, "Model %c%c-%ld", 'A' + static_cast<char>(i % 26),
+                      'A' + static_cast<char>((i / 26) % 26), i);
+        AppendRecord(out, i % 97 == 0 ? std::string() : std::string(name), static_cast<unsigned>(0x31000000 + i),
+                     static_cast<unsigned>(i));
+        if (i % 89 == 0)
+            out.insert(out.end(), {'D', 'T', 'H', 'D', 'T', 'H', 'D'});
+        while (out.size() < start + static_cast<std::size_t>(spacing))
+            out.push_back(static_cast<unsigned char>(0x41 + out.size() % 23));
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    Bytes bytes;
+    if (mode == "sample" && argc == 3) {
+        bytes = Sample();
+    } else if (mode == "synthetic" && argc == 5) {
+        const long records = std::atol(argv[3]);
+        const long spacing = std::atol(argv[4]);
+        if (records < 0 || spacing < kImageOffset + kImageLength) {
+            std::cerr << "SPACING must be at least " << kImageOffset + kImageLength << "\n";
+            return 2;
+        }
+        bytes = Synthetic(records, spacing);
+    } else {
+        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING\n";
+        return 2;
+    }
+    std::ofstream out(argv[2], std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        std::cerr << "cannot write " << argv[2] << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,359 @@
+#include "catalogue_list_model.h"
+#include "completing_combo_box.h"
+#include "shell.h"
+#include "test_support.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+// Readable failures for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+#include <deque>
+#include <sys/stat.h>
+
+namespace tarvidon::test {
+namespace {
+
+// Records what the boxes would show and answers the open dialog, so that
+// no test blocks on a modal window.
+class RecordingDialogs : public UserDialogs {
+public:
+    void showMessage(const QString &text) override { messages << text; }
+    void showError(const QString &text) override
+    {
+        errors << text;
+        busyNoticeShownWithError = busyNotice != nullptr && busyNotice->isVisible();
+    }
+    std::optional<QString> chooseDataFile(QWidget *) override
+    {
+        std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+
+    QStringList messages;
+    QStringList errors;
+    std::deque<std::optional<QString>> answers;
+    QWidget *busyNotice = nullptr;
+    bool busyNoticeShownWithError = false;
+};
+
+QStringList Items(const QComboBox *combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+QStringList Rows(const QAbstractItemView *view)
+{
+    QStringList rows;
+    for (int i = 0; i < view->model()->rowCount(); ++i)
+        rows << view->model()->index(i, 0).data().toString();
+    return rows;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        previousFolder_ = QDir::currentPath();
+        SetUserDialogs(&dialogs);
+        form = std::make_unique<TForm1>();
+        dialogs.busyNotice = form->Form4;
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void TearDown() override
+    {
+        form.reset();
+        SetUserDialogs(nullptr);
+        QDir::setCurrent(previousFolder_);
+    }
+
+    // Loads bytes as the user would: path into Edit1, then Enter.
+    std::string load(const Bytes &bytes, std::string_view name = "data.bin")
+    {
+        const std::string path = dir.write(name, bytes);
+        form->Edit1->setText(QString::fromStdString(path));
+        QTest::keyClick(form->Edit1, Qt::Key_Return);
+        return path;
+    }
+
+    // Types into a combo box that has the focus, as the user's keys reach it.
+    static void type(CompletingComboBox *combo, const QString &text)
+    {
+        combo->setFocus();
+        combo->setEditText(QString());
+        QTest::keyClicks(combo, text);
+    }
+
+    static void enter(CompletingComboBox *combo) { QTest::keyClick(combo, Qt::Key_Return); }
+
+    QStringList memoLines() const { return form->Form3->Memo1->toPlainText().split(u'\n'); }
+
+    TempDir dir;
+    RecordingDialogs dialogs;
+    std::unique_ptr<TForm1> form;
+
+private:
+    QString previousFolder_;
+};
+
+TEST_F(MainWindowTest, StartsWithItsFixedLookAndContents)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Тарвидон"));
+    EXPECT_EQ(form->size(), QSize(698, 193));
+    EXPECT_EQ(QApplication::focusWidget(), form->Edit1);
+    EXPECT_EQ(Items(form->ComboBox2), (QStringList{"03030400", "31000300", "31000400"}));
+    EXPECT_EQ(form->ComboBox2->currentText(), "");
+    EXPECT_EQ(form->ComboBox1->count(), 0);
+    EXPECT_FALSE(form->Form2->isVisible());
+    EXPECT_FALSE(form->Form3->isVisible());
+    EXPECT_FALSE(form->Form4->isVisible());
+    EXPECT_EQ(form->Form3->windowTitle(), QStringLiteral("Выбранная прошивка"));
+    const QStringList lines = memoLines();
+    ASSERT_EQ(lines.size(), 16);
+    for (const QString &line : lines)
+        EXPECT_EQ(line, QStringLiteral("FF ").repeated(16));
+    EXPECT_EQ(form->BitBtn1->text(), QStringLiteral("&Открыть..."));
+    EXPECT_EQ(form->BitBtn2->text(), QStringLiteral("&Сохранить..."));
+    EXPECT_EQ(form->Form4->Panel1->text(),
+              QStringLiteral("Грузим данные...обрабатываем их...тормозим...не теряйте надежду...сейчас все будет..."));
+}
+
+TEST_F(MainWindowTest, ImageRowsFitTheViewWithoutWrapping)
+{
+    const QPlainTextEdit *memo = form->Form3->Memo1;
+    const int rowWidth = QFontMetrics(memo->font()).horizontalAdvance(QStringLiteral("FF ").repeated(16));
+    EXPECT_LE(rowWidth, memo->viewport()->width());
+    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+TEST_F(MainWindowTest, EnterInTheFileFieldFillsAllThreeLists)
+{
+    ImageBuilder file;
+    file.record("b-model", {0x31, 0x00, 0x04, 0x00});
+    file.record("\xC0\xE1\xE2", {0x03, 0x03, 0x04, 0x00}); // Абв
+    file.record("", {0x77, 0x77, 0x77, 0x77});
+    file.record("A-model", {0x31, 0x00, 0x03, 0x00});
+    file.record("b-model", {0x01, 0x00, 0x00, 0x00});
+    load(file.data());
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(Rows(form->Form2->Models), (QStringList{"b-model", "Абв", "A-model", "b-model"}));
+    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"A-model", "b-model", "b-model", "Абв"}));
+    EXPECT_EQ(Items(form->ComboBox2), (QStringList{"01000000", "03030400", "31000300", "31000400"}));
+    EXPECT_EQ(form->ComboBox1->currentText(), "");
+}
+
+TEST_F(MainWindowTest, CompletesInlineAndEnterTakesTheLastPrefixMatch)
+{
+    ImageBuilder file;
+    file.record("ABC", {0x31, 0x00, 0x03, 0x00});
+    file.record("ABD", {0x31, 0x00, 0x04, 0x00});
+    load(file.data());
+
+    type(form->ComboBox1, "a");
+    EXPECT_TRUE(form->ComboBox1->view()->isVisible()); // dropped down while typing
+    EXPECT_EQ(form->ComboBox1->currentText(), "aBC");
+    // With the list down the keyboard goes to the list; typing still edits the field.
+    QTest::keyClick(form->ComboBox1->view(), Qt::Key_B);
+    EXPECT_EQ(form->ComboBox1->currentText(), "abC");
+    EXPECT_EQ(form->ComboBox1->lineEdit()->selectedText(), "C");
+    enter(form->ComboBox1);
+    EXPECT_FALSE(form->ComboBox1->view()->isVisible());
+    EXPECT_EQ(form->ComboBox1->currentText(), "ABC");
+    EXPECT_EQ(form->ComboBox1->count(), 2); // Enter inserts nothing
+
+    type(form->ComboBox1, "ab");
+    QTest::keyClick(form->ComboBox1, Qt::Key_Delete);
+    EXPECT_EQ(form->ComboBox1->currentText(), "ab");
+    enter(form->ComboBox1);
+    EXPECT_EQ(form->ComboBox1->currentText(), "ABD");
+    EXPECT_EQ(form->ComboBox2->currentText(), "31000400");
+    EXPECT_EQ(form->Edit2->text(), "31000400_ABD.BIN");
+    EXPECT_EQ(form->Form3->windowTitle(), "ABD");
+}
+
+TEST_F(MainWindowTest, TypingWithoutEnterRunsNoLookup)
+{
+    ImageBuilder file;
+    file.record("ABC", {0x31, 0x00, 0x03, 0x00});
+    load(file.data());
+    type(form->ComboBox1, "A");
+    EXPECT_EQ(form->ComboBox2->currentText(), "");
+    EXPECT_EQ(form->Edit2->text(), "");
+}
+
+TEST_F(MainWindowTest, ProductNumberLookupAndItsMiss)
+{
+    ImageBuilder file;
+    file.record("FIRST", {0x31, 0x00, 0x03, 0x00});
+    file.record("SECOND", {0x31, 0x00, 0x04, 0x00});
+    load(file.data());
+    type(form->ComboBox2, "3100");
+    QTest::keyClick(form->ComboBox2, Qt::Key_Backspace); // drop the completed rest
+    enter(form->ComboBox2);
+    EXPECT_EQ(form->ComboBox1->currentText(), "SECOND");
+    EXPECT_EQ(form->Edit2->text(), "31000400_SECOND.BIN");
+
+    type(form->ComboBox2, "9");
+    enter(form->ComboBox2);
+    EXPECT_EQ(form->ComboBox1->currentText(), "");
+    EXPECT_EQ(form->Edit2->text(), "31000400_SECOND.BIN"); // kept as it was
+}
+
+TEST_F(MainWindowTest, SelectionFillsTheImageViewEvenWhileHidden)
+{
+    ImageBuilder file;
+    file.bytes("DTHD").zeros(13).bytes("A").zeros(kImageOffset - 18);
+    std::string counting;
+    for (int b = 0; b < 256; ++b)
+        counting += static_cast<char>(b);
+    file.bytes(counting);
+    load(file.data());
+    type(form->ComboBox1, "A");
+    enter(form->ComboBox1);
+    EXPECT_FALSE(form->Form3->isVisible());
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_TRUE(form->Form3->isVisible());
+    const QStringList lines = memoLines();
+    ASSERT_EQ(lines.size(), 16);
+    EXPECT_EQ(lines[0], "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ");
+    EXPECT_EQ(lines[15], "F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF ");
+    EXPECT_EQ(form->Form3->windowTitle(), "A");
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_FALSE(form->Form3->isVisible());
+
+    QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(form->Form2->isVisible());
+    QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+    EXPECT_FALSE(form->Form2->isVisible());
+}
+
+TEST_F(MainWindowTest, SavesUnderTheDefaultOrAnEditedNameNextToTheData)
+{
+    ImageBuilder file;
+    file.record("A", {0x31, 0x00, 0x04, 0x00}, 0x5A);
+    const std::string data = dir.write("data.bin", file.data());
+    dialogs.answers.push_back(QString::fromStdString(data));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(QDir::current().absolutePath(), QDir(QString::fromStdString(dir.path(""))).absolutePath());
+
+    type(form->ComboBox1, "A");
+    enter(form->ComboBox1);
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    Bytes expected(kExportPadding, 0x00);
+    expected.insert(expected.end(), file.data().begin() + kImageOffset, file.data().begin() + kImageOffset + kImageLength);
+    EXPECT_EQ(ReadFile(dir.path("31000400_A.BIN")), expected);
+
+    form->Edit2->setText("другое имя.BIN");
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(ReadFile(dir.path("другое имя.BIN")), expected);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, SavingFollowsTheSelectedDuplicate)
+{
+    ImageBuilder file;
+    file.record("TWIN", {0x01, 0x00, 0x00, 0x00}, 0x11);
+    file.record("TWIN", {0x02, 0x00, 0x00, 0x00}, 0x22);
+    load(file.data());
+    QDir::setCurrent(QString::fromStdString(dir.path("")));
+    type(form->ComboBox2, "02");
+    enter(form->ComboBox2);
+    EXPECT_EQ(form->Edit2->text(), "02000000_TWIN.BIN");
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    const Bytes written = ReadFile(dir.path("02000000_TWIN.BIN"));
+    ASSERT_EQ(written.size(), 512u);
+    EXPECT_EQ(written[256], 0x02);
+    EXPECT_EQ(written[300], 0x22);
+}
+
+TEST_F(MainWindowTest, SavingAnUnknownModelShowsTheListIndexError)
+{
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    ImageBuilder file;
+    file.record("ABC", {1, 2, 3, 4});
+    file.record("ABD", {1, 2, 3, 5});
+    load(file.data());
+    form->ComboBox1->setEditText("abc");
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(dialogs.errors, (QStringList{"List index out of bounds (0)", "List index out of bounds (2)"}));
+}
+
+TEST_F(MainWindowTest, AMissingFileShowsTheMessageAndRescansTheOldData)
+{
+    ImageBuilder file;
+    file.record("KEPT", {1, 2, 3, 4});
+    load(file.data());
+    type(form->ComboBox1, "K");
+    enter(form->ComboBox1);
+
+    form->Edit1->setText(QString::fromStdString(dir.path("gone.bin")));
+    QTest::keyClick(form->Edit1, Qt::Key_Return);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Не могу открыть указанный файл!")});
+    EXPECT_EQ(Rows(form->Form2->Models), QStringList{"KEPT"});
+    EXPECT_EQ(form->Edit2->text(), "01020304_KEPT.BIN");
+}
+
+TEST_F(MainWindowTest, ASecondFileReplacesAllThreeLists)
+{
+    ImageBuilder first;
+    first.record("OLD", {0xAA, 0, 0, 0});
+    load(first.data(), "first.bin");
+    ImageBuilder second;
+    second.record("NEW", {0xBB, 0, 0, 0});
+    second.record("NEWER", {0xBC, 0, 0, 0});
+    load(second.data(), "second.bin");
+    EXPECT_EQ(Rows(form->Form2->Models), (QStringList{"NEW", "NEWER"}));
+    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"NEW", "NEWER"}));
+    EXPECT_EQ(Items(form->ComboBox2), (QStringList{"BB000000", "BC000000"}));
+}
+
+TEST_F(MainWindowTest, OpenButtonCancelledWithNoFileStillRunsItsSteps)
+{
+    dialogs.answers.push_back(std::nullopt);
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Не могу открыть указанный файл!")});
+    EXPECT_FALSE(form->Form4->isVisible());
+    EXPECT_EQ(form->focusWidget(), form->ComboBox1);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, AnErrorDuringOpenHidesTheBusyNoticeFirst)
+{
+    ImageBuilder file;
+    file.record("KEPT", {1, 2, 3, 4});
+    load(file.data());
+    const std::string fifo = dir.path("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    dialogs.answers.push_back(QString::fromStdString(fifo));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(dialogs.errors, QStringList{"I/O error 22."});
+    EXPECT_FALSE(dialogs.busyNoticeShownWithError);
+    EXPECT_FALSE(form->Form4->isVisible());
+    EXPECT_EQ(Rows(form->Form2->Models), QStringList{"KEPT"});
+}
+
+} // namespace
+} // namespace tarvidon::test

@@ -1,0 +1,68 @@
+#include "shell.h"
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace tarvidon {
+namespace {
+
+TEST(ApplicationTitle, FileNameUpToTheFirstDotWithTheRestLowerCased)
+{
+    EXPECT_EQ(ApplicationTitle("/usr/bin/tarvidon"), "tarvidon");
+    EXPECT_EQ(ApplicationTitle("/opt/TARVIDON.EXE"), "Tarvidon");
+    EXPECT_EQ(ApplicationTitle("build/Tool.v2.exe"), "Tool");
+    EXPECT_EQ(ApplicationTitle("x"), "x");
+}
+
+TEST(ErrorBoxText, AddsAFullStopOnlyAfterCharactersBeyondTheDot)
+{
+    EXPECT_EQ(ErrorBoxText("File not found"), "File not found.");
+    EXPECT_EQ(ErrorBoxText("I/O error 5"), "I/O error 5.");
+    EXPECT_EQ(ErrorBoxText("List index out of bounds (3)"), "List index out of bounds (3)");
+    EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
+    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("Ошибка")), QStringLiteral("Ошибка."));
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(EngineText, EveryNonZeroByteRoundTripsThroughTheCodePage)
+{
+    // Fails loudly where Qt lacks the windows-1251 codec.
+    for (int b = 1; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const QString shown = FromEngineText(byte);
+        ASSERT_EQ(shown.size(), 1) << b;
+        EXPECT_NE(shown.front(), QChar::ReplacementCharacter) << b;
+        EXPECT_EQ(ToEngineText(shown), byte) << b;
+    }
+    EXPECT_EQ(FromEngineText("\xC0\xE1\xE2"), QStringLiteral("Абв"));
+    EXPECT_EQ(FromEngineText("\xB8"), QStringLiteral("ё"));
+}
+
+TEST(EngineText, TextOutsideTheCodePageMatchesNothing)
+{
+    const std::string encoded = ToEngineText(QStringLiteral("A\u4E2D"));
+    ASSERT_FALSE(encoded.empty());
+    EXPECT_EQ(encoded.front(), '\0');
+}
+
+TEST(CaseInsensitiveLess, OrdersAsQtComparesWithoutCase)
+{
+    // The completer's binary search trusts this order to be Qt's own.
+    std::mt19937 random(11);
+    const std::string alphabet = "aAbBzZ09 -\xC0\xE0\xC1\xE1\xDF\xFF\xA8\xB8";
+    for (int round = 0; round < 2000; ++round) {
+        std::string a(random() % 4, ' '), b(random() % 4, ' ');
+        for (char &c : a)
+            c = alphabet[random() % alphabet.size()];
+        for (char &c : b)
+            c = alphabet[random() % alphabet.size()];
+        const int qt = QString::compare(FromEngineText(a), FromEngineText(b), Qt::CaseInsensitive);
+        EXPECT_EQ(CaseInsensitiveLess(a, b), qt < 0) << round;
+    }
+}
+
+} // namespace
+} // namespace tarvidon

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace tarvidon {
+
+class CatalogueListModel;
+class CompletingComboBox;
+class TForm2;
+class TForm3;
+class TForm4;
+
+/// The main window: holds the data and the catalogue, and every user
+/// action starts in one of its handlers.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+
+    // Event handlers, each run inside the error guard.
+    void BitBtn1Click();
+    void Edit1KeyPress();
+    void ComboBox1KeyPress();
+    void ComboBox2KeyPress();
+    void BitBtn2Click();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SelectEntry(MatchIndex i);
+
+    [[nodiscard]] const EngineState &state() const { return state_; }
+
+    QLineEdit *Edit1;
+    QLabel *Panel1;
+    QPushButton *BitBtn1;
+    QLabel *Panel2;
+    QPushButton *BitBtn2;
+    CompletingComboBox *ComboBox1;
+    QLabel *Panel3;
+    CompletingComboBox *ComboBox2;
+    QLabel *Panel4;
+    QLineEdit *Edit2;
+    QFrame *Panel5;
+    QToolButton *SpeedButton1;
+    QToolButton *SpeedButton2;
+
+    TForm2 *Form2;
+    TForm3 *Form3;
+    TForm4 *Form4;
+
+private:
+    void createControls();
+    void createLists();
+    void connectHandlers();
+    void FormCreate();
+
+    void checkDataFile();
+    void loadAndScan();
+    void showLists();
+    void showBusyNotice();
+
+    EngineState state_;
+    std::optional<MatchIndex> selected_; // what a save writes among equal names
+    bool busyNoticePlaced_ = false;
+    CatalogueListModel *modelList_;
+    CatalogueListModel *modelItems_;
+    CatalogueListModel *productItems_;
+};
+
+} // namespace tarvidon

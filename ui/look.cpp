@@ -1,0 +1,48 @@
+#include "look.h"
+
+#include <QFontMetrics>
+#include <QPalette>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace tarvidon {
+
+QFont SansFont(int height, bool bold)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(bold);
+    font.setPixelSize(std::abs(height));
+    if (height > 0) {
+        // Shrink until the whole cell fits the given height.
+        while (font.pixelSize() > 1 && QFontMetrics(font).height() > height)
+            font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
+QFont TerminalFont(int pixelHeight, int columns, int width)
+{
+    QFont font(QStringLiteral("Terminal"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPixelSize(pixelHeight);
+    const QString line(columns, u'F');
+    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(line) > width)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
+void SetColours(QWidget *widget, const QColor &background, const QColor &text)
+{
+    QPalette palette = widget->palette();
+    for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        palette.setColor(role, background);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace tarvidon

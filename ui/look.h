@@ -1,0 +1,31 @@
+#pragma once
+
+// Fonts and colours shared by the four windows.
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+namespace tarvidon {
+
+inline const QColor kBlack(0x00, 0x00, 0x00);
+inline const QColor kLime(0x00, 0xFF, 0x00);
+inline const QColor kYellow(0xFF, 0xFF, 0x00);
+inline const QColor kAqua(0x00, 0xFF, 0xFF);
+inline const QColor kFuchsia(0xFF, 0x00, 0xFF);
+inline const QColor kGreen(0x00, 0x80, 0x00);
+
+/// "MS Sans Serif", or the system's sans font where it is missing. A
+/// negative height is the character height in pixels; a positive one the
+/// whole cell, internal leading included.
+[[nodiscard]] QFont SansFont(int height, bool bold = false);
+
+/// A monospaced font of character height pixelHeight ("Terminal" where it
+/// exists), made smaller if needed so that columns characters fit in width.
+[[nodiscard]] QFont TerminalFont(int pixelHeight, int columns, int width);
+
+/// Sets the background and text colours of widget (and its children).
+void SetColours(QWidget *widget, const QColor &background, const QColor &text);
+
+} // namespace tarvidon

@@ -1,0 +1,120 @@
+#include "shell.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace tarvidon {
+
+namespace {
+
+// Kept apart from applicationDisplayName, which Qt would append to every
+// window caption.
+QString applicationTitle;
+
+class RealDialogs final : public UserDialogs {
+public:
+    void showMessage(const QString &text) override { showBox(QMessageBox::NoIcon, text); }
+    void showError(const QString &text) override { showBox(QMessageBox::Critical, text); }
+
+    std::optional<QString> chooseDataFile(QWidget *parent) override
+    {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::AnyFile); // a typed name need not exist yet
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+
+private:
+    static void showBox(QMessageBox::Icon icon, const QString &text)
+    {
+        QMessageBox box(icon, applicationTitle, text, QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        box.exec();
+    }
+};
+
+RealDialogs realDialogs;
+UserDialogs *currentDialogs = &realDialogs;
+
+QString MessageOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
+
+QString ApplicationTitle(const QString &executablePath)
+{
+    QString title = QFileInfo(executablePath).fileName().section(u'.', 0, 0);
+    if (title.size() > 1)
+        title = title.left(1) + title.mid(1).toLower();
+    return title;
+}
+
+QString ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void SetUserDialogs(UserDialogs *dialogs)
+{
+    currentDialogs = dialogs != nullptr ? dialogs : &realDialogs;
+}
+
+void ShowMessage(const QString &text)
+{
+    currentDialogs->showMessage(text);
+}
+
+void ShowError(const QString &message)
+{
+    currentDialogs->showError(ErrorBoxText(message));
+}
+
+QString CurrentApplicationTitle()
+{
+    return applicationTitle;
+}
+
+std::optional<QString> ChooseDataFile(QWidget *parent)
+{
+    return currentDialogs->chooseDataFile(parent);
+}
+
+void RunGuarded(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (...) {
+        ShowError(MessageOf(std::current_exception()));
+    }
+}
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    applicationTitle = ApplicationTitle(argc > 0 ? QString::fromLocal8Bit(argv[0]) : QString());
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+} // namespace tarvidon

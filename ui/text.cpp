@@ -1,0 +1,75 @@
+#include "text.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+namespace tarvidon {
+
+namespace {
+
+constexpr auto kCodePage = "windows-1251";
+
+// The character of every byte, read once from Qt's own codec.
+struct CodePage {
+    std::array<QChar, 256> character{};
+    std::array<char16_t, 256> folded{};
+
+    CodePage()
+    {
+        QStringDecoder decoder(kCodePage);
+        if (!decoder.isValid())
+            throw std::runtime_error("this Qt has no windows-1251 codec");
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
+            character[b] = decoded.isEmpty() ? QChar::ReplacementCharacter : decoded.front();
+            folded[b] = character[b].toCaseFolded().unicode();
+        }
+    }
+};
+
+const CodePage &Table()
+{
+    static const CodePage table;
+    return table;
+}
+
+} // namespace
+
+QString FromEngineText(std::string_view bytes)
+{
+    const CodePage &table = Table();
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    std::transform(bytes.begin(), bytes.end(), text.begin(),
+                   [&](char byte) { return table.character[static_cast<unsigned char>(byte)]; });
+    return text;
+}
+
+std::string ToEngineText(const QString &text)
+{
+    QStringEncoder encoder(kCodePage);
+    const QByteArray bytes = encoder.encode(text);
+    std::string result(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (encoder.hasError() || FromEngineText(result) != text)
+        result.insert(result.begin(), '\0');
+    return result;
+}
+
+std::string ToFileName(const QString &text)
+{
+    return text.toStdString();
+}
+
+bool CaseInsensitiveLess(std::string_view a, std::string_view b)
+{
+    const CodePage &table = Table();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+        return table.folded[static_cast<unsigned char>(x)] < table.folded[static_cast<unsigned char>(y)];
+    });
+}
+
+} // namespace tarvidon
