@@ -93,7 +93,7 @@ void TForm1::createControls()
     BitBtn2->setGeometry(568, 40, 121, 89);
     for (QPushButton *button : {BitBtn1, BitBtn2}) {
         button->setFont(SansFont(-11, true));
-        button->setPalette(QApplication::palette());
+        UseSystemColours(button);
         button->setAutoDefault(false); // Enter belongs to the fields
     }
 

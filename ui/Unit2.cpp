@@ -14,6 +14,7 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window), Models(new QListV
     // 238 x 656 is the outer size; the client area leaves room for a
     // typical frame and title bar.
     resize(230, 626);
+    UseSystemColours(this);
     move(242, 208);
 
     Models->setObjectName(QStringLiteral("Models"));

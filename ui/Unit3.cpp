@@ -21,6 +21,7 @@ TForm3::TForm3(QWidget *parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Выбранная прошивка"));
     setFixedSize(475, 296);
+    UseSystemColours(this);
     move(1199, 372);
 
     Memo1->setObjectName(QStringLiteral("Memo1"));

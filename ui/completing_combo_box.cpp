@@ -1,6 +1,7 @@
 #include "completing_combo_box.h"
 
 #include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -32,18 +33,20 @@ void CompletingComboBox::setSortedModel(QAbstractItemModel *model)
     completer_->setModel(model); // sorted, so the first match is a binary search away
 }
 
-void CompletingComboBox::completeInline()
+QModelIndex CompletingComboBox::completeInline()
 {
     QLineEdit *field = lineEdit();
     const QString typed = field->text();
     if (typed.isEmpty() || field->cursorPosition() != typed.size())
-        return; // only typing at the end completes
+        return {}; // only typing at the end completes
     completer_->setCompletionPrefix(typed);
     const QString match = completer_->currentCompletion();
-    if (match.size() <= typed.size())
-        return;
+    if (match.isEmpty())
+        return {};
     field->setText(typed + match.mid(typed.size()));
     field->setSelection(typed.size(), match.size() - typed.size());
+    const auto *matches = static_cast<const QAbstractProxyModel *>(completer_->completionModel());
+    return matches->mapToSource(completer_->currentIndex());
 }
 
 bool CompletingComboBox::isEnter(const QKeyEvent *event)
@@ -76,10 +79,15 @@ void CompletingComboBox::keyPressEvent(QKeyEvent *event)
     }
     const bool typed = !event->text().isEmpty() && event->text().front().isPrint();
     QComboBox::keyPressEvent(event);
-    if (typed)
-        completeInline();
-    if (typed && !view()->isVisible() && count() > 0)
+    if (!typed)
+        return;
+    const QModelIndex match = completeInline();
+    if (!view()->isVisible() && count() > 0)
         dropDownKeepingText();
+    if (match.isValid() && view()->isVisible()) {
+        view()->setCurrentIndex(match); // the list shows where the completion came from
+        view()->scrollTo(match, QAbstractItemView::PositionAtTop);
+    }
 }
 
 void CompletingComboBox::dropDownKeepingText()

@@ -27,7 +27,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void completeInline();
+    /// Completes the typed text; returns the item it completed to.
+    QModelIndex completeInline();
     void dropDownKeepingText();
     static bool isEnter(const QKeyEvent *event);
     static bool isEditingKey(const QKeyEvent *event);

@@ -1,6 +1,8 @@
 #include "look.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QStyle>
 #include <QPalette>
 #include <QWidget>
 
@@ -28,10 +30,19 @@ QFont TerminalFont(int pixelHeight, int columns, int width)
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(pixelHeight);
-    const QString line(columns, u'F');
-    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(line) > width)
+    return FitToWidth(font, QString(columns, u'F'), width);
+}
+
+QFont FitToWidth(QFont font, const QString &text, int width)
+{
+    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(text) > width)
         font.setPixelSize(font.pixelSize() - 1);
     return font;
+}
+
+void UseSystemColours(QWidget *widget)
+{
+    widget->setPalette(QApplication::style()->standardPalette());
 }
 
 void SetColours(QWidget *widget, const QColor &background, const QColor &text)

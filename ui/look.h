@@ -25,6 +25,13 @@ inline const QColor kGreen(0x00, 0x80, 0x00);
 /// exists), made smaller if needed so that columns characters fit in width.
 [[nodiscard]] QFont TerminalFont(int pixelHeight, int columns, int width);
 
+/// font, made smaller where needed so that text fits in width pixels:
+/// stand-in fonts are often wider than the ones the windows were drawn for.
+[[nodiscard]] QFont FitToWidth(QFont font, const QString &text, int width);
+
+/// The system's button face and text colours, as the style draws them.
+void UseSystemColours(QWidget *widget);
+
 /// Sets the background and text colours of widget (and its children).
 void SetColours(QWidget *widget, const QColor &background, const QColor &text);
 
