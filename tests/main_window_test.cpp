@@ -340,6 +340,18 @@ TEST_F(MainWindowTest, OpenButtonCancelledWithNoFileStillRunsItsSteps)
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 
+TEST_F(MainWindowTest, AltWithTheMarkedCyrillicLetterPressesTheButtons)
+{
+    // A mnemonic press is animated: the click comes a moment later.
+    QTest::sendKeyEvent(QTest::Click, form->Edit1, static_cast<Qt::Key>(u'С'), QStringLiteral("с"), Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.errors.isEmpty(); }, 2000));
+    EXPECT_EQ(dialogs.errors, QStringList{"List index out of bounds (0)"});
+    dialogs.answers.push_back(std::nullopt);
+    QTest::sendKeyEvent(QTest::Click, form->Edit1, static_cast<Qt::Key>(u'О'), QStringLiteral("о"), Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 2000));
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Не могу открыть указанный файл!")});
+}
+
 TEST_F(MainWindowTest, AnErrorDuringOpenHidesTheBusyNoticeFirst)
 {
     ImageBuilder file;

@@ -43,14 +43,15 @@ private:
 RealDialogs realDialogs;
 UserDialogs *currentDialogs = &realDialogs;
 
-QString MessageOf(std::exception_ptr error)
+// Shows the exception being handled; call only from a catch block.
+void ShowCurrentException()
 {
     try {
-        std::rethrow_exception(error);
+        throw;
     } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
+        ShowError(QString::fromUtf8(e.what()));
     } catch (...) {
-        return QStringLiteral("Unknown error");
+        ShowError(QStringLiteral("Unknown error"));
     }
 }
 
@@ -101,7 +102,7 @@ void RunGuarded(const std::function<void()> &action)
     try {
         action();
     } catch (...) {
-        ShowError(MessageOf(std::current_exception()));
+        ShowCurrentException();
     }
 }
 
@@ -112,9 +113,12 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {
-    bool handled = false;
-    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
-    return handled;
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ShowCurrentException();
+        return false;
+    }
 }
 
 } // namespace tarvidon
