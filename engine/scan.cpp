@@ -1,6 +1,7 @@
 // Finding records by their tag and building the catalogue.
 
 #include "catalogue.h"
+#include "tag_search.h"
 
 #include <algorithm>
 #include <cstring>
@@ -82,11 +83,11 @@ std::optional<std::int64_t> FindTag(const DataImage &image, std::int64_t start)
     start = std::max<std::int64_t>(start, 0);
     if (searchEnd - start < kTagLength)
         return std::nullopt;
-    const void *hit = memmem(image.data() + start, static_cast<std::size_t>(searchEnd - start),
-                             kRecordTag.data(), kRecordTag.size());
-    if (hit == nullptr)
+    const auto size = static_cast<std::size_t>(searchEnd - start);
+    const std::size_t hit = FindRecordTag(image.data() + start, size);
+    if (hit == size)
         return std::nullopt;
-    return static_cast<const std::uint8_t *>(hit) - image.data();
+    return start + static_cast<std::int64_t>(hit);
 }
 
 std::optional<std::string> ReadModelName(const DataImage &image, std::int64_t tag)

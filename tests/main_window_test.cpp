@@ -194,6 +194,19 @@ TEST_F(MainWindowTest, CompletesInlineAndEnterTakesTheLastPrefixMatch)
     EXPECT_EQ(form->Form3->windowTitle(), "ABD");
 }
 
+TEST_F(MainWindowTest, ClosingWhileTheListsHoldACatalogueIsSafe)
+{
+    // Closing the window moves the focus out of the field, which still
+    // reads the lists after the catalogue is gone.
+    ImageBuilder file;
+    file.record("ABC", {0x31, 0x00, 0x03, 0x00});
+    load(file.data());
+    type(form->ComboBox2, "3");
+    type(form->ComboBox1, "A");
+    form.reset();
+    SUCCEED();
+}
+
 TEST_F(MainWindowTest, TypingWithoutEnterRunsNoLookup)
 {
     ImageBuilder file;

@@ -1,3 +1,4 @@
+#include "tag_search.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,26 @@ TEST(FindTag, AgreesWithTheByteByByteSearchOnRandomData)
         for (auto &b : bytes)
             b = static_cast<std::uint8_t>(alphabet[random() % alphabet.size()]);
         ASSERT_EQ(AllTags(DataImage::FromBytes(bytes)), AllTagsByteByByte(bytes)) << "round " << round;
+    }
+}
+
+TEST(FindTag, TheVectorSearchFindsEveryTagAtEveryAlignment)
+{
+    // Tags and lone 'D's straddling block edges, in buffers long enough for
+    // the wide loops and their tails.
+    std::mt19937 random(3);
+    for (int round = 0; round < 300; ++round) {
+        Bytes bytes(random() % 700, 'x');
+        for (int k = random() % 6; k > 0 && bytes.size() >= 4; --k) {
+            const std::size_t at = random() % (bytes.size() - 3);
+            std::copy(kRecordTag.begin(), kRecordTag.begin() + 1 + random() % 4, bytes.begin() + at);
+            bytes[std::min(bytes.size() - 1, at + 3)] = 'D';
+        }
+        for (std::size_t start = 0; start <= bytes.size(); start += 1 + random() % 7) {
+            ASSERT_EQ(FindRecordTag(bytes.data() + start, bytes.size() - start),
+                      FindRecordTagByteByByte(bytes.data() + start, bytes.size() - start))
+                << "round " << round << " start " << start;
+        }
     }
 }
 

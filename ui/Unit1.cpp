@@ -76,6 +76,14 @@ TForm1::TForm1(QWidget *parent)
     CentreOnScreen(this);
 }
 
+TForm1::~TForm1()
+{
+    // The lists read the catalogue, which goes before the widgets do, and
+    // closing the window still asks them for rows.
+    for (CatalogueListModel *list : {modelList_, modelItems_, productItems_})
+        list->setTexts({});
+}
+
 void TForm1::createControls()
 {
     Edit1 = new QLineEdit(this);

@@ -27,6 +27,7 @@ class TForm1 : public QWidget {
 
 public:
     explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
 
     // Event handlers, each run inside the error guard.
     void BitBtn1Click();

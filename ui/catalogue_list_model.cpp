@@ -34,12 +34,32 @@ void CatalogueListModel::setCatalogue(const Catalogue *catalogue)
     const auto count = std::min<std::int64_t>(catalogue->ModelCount(), std::numeric_limits<int>::max());
     rows_.resize(static_cast<std::size_t>(count));
     std::iota(rows_.begin(), rows_.end(), 0);
-    if (order_ == Order::Sorted) {
-        std::stable_sort(rows_.begin(), rows_.end(), [this](std::int64_t a, std::int64_t b) {
-            return CaseInsensitiveLess(fieldOf(a), fieldOf(b));
-        });
-    }
+    if (order_ == Order::Sorted)
+        sortRows();
     endResetModel();
+}
+
+void CatalogueListModel::sortRows()
+{
+    // Each text becomes a key that sorts with plain byte comparison, all
+    // keys in one buffer; sorting (key, entry) pairs keeps equal texts in
+    // file order.
+    std::string keys;
+    std::vector<std::size_t> keyEnds;
+    keyEnds.reserve(rows_.size());
+    for (const std::int64_t entry : rows_) {
+        AppendCaseInsensitiveSortKey(keys, fieldOf(entry));
+        keyEnds.push_back(keys.size());
+    }
+    std::vector<std::pair<std::string_view, std::int64_t>> keyed;
+    keyed.reserve(rows_.size());
+    std::size_t keyBegin = 0;
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        keyed.emplace_back(std::string_view(keys).substr(keyBegin, keyEnds[k] - keyBegin), rows_[k]);
+        keyBegin = keyEnds[k];
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::transform(keyed.begin(), keyed.end(), rows_.begin(), [](const auto &k) { return k.second; });
 }
 
 int CatalogueListModel::rowCount(const QModelIndex &parent) const

@@ -33,6 +33,7 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
+    void sortRows();
     std::string_view fieldOf(std::int64_t entry) const;
 
     Field field_;

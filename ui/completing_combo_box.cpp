@@ -31,6 +31,9 @@ void CompletingComboBox::setSortedModel(QAbstractItemModel *model)
 {
     setModel(model);
     completer_->setModel(model); // sorted, so the first match is a binary search away
+    // Laying out a long list takes a moment; do it when the items change,
+    // not on the first typed character.
+    connect(model, &QAbstractItemModel::modelReset, view(), &QAbstractItemView::doItemsLayout);
 }
 
 QModelIndex CompletingComboBox::completeInline()

@@ -13,21 +13,29 @@ namespace {
 
 constexpr auto kCodePage = "windows-1251";
 
-// The character of every byte, read once from Qt's own codec.
+// The character of every byte, read once from Qt's own codec, and the rank
+// of its case-folded form among all folded forms.
 struct CodePage {
     std::array<QChar, 256> character{};
-    std::array<char16_t, 256> folded{};
+    std::array<char, 256> foldedRank{};
 
     CodePage()
     {
         QStringDecoder decoder(kCodePage);
         if (!decoder.isValid())
             throw std::runtime_error("this Qt has no windows-1251 codec");
+        std::array<char16_t, 256> folded{};
         for (int b = 0; b < 256; ++b) {
             const char byte = static_cast<char>(b);
             const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
             character[b] = decoded.isEmpty() ? QChar::ReplacementCharacter : decoded.front();
             folded[b] = character[b].toCaseFolded().unicode();
+        }
+        std::array<char16_t, 256> order = folded;
+        std::sort(order.begin(), order.end());
+        for (int b = 0; b < 256; ++b) {
+            const auto rank = std::lower_bound(order.begin(), order.end(), folded[b]) - order.begin();
+            foldedRank[b] = static_cast<char>(static_cast<unsigned char>(rank));
         }
     }
 };
@@ -64,12 +72,11 @@ std::string ToFileName(const QString &text)
     return text.toStdString();
 }
 
-bool CaseInsensitiveLess(std::string_view a, std::string_view b)
+void AppendCaseInsensitiveSortKey(std::string &key, std::string_view text)
 {
     const CodePage &table = Table();
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
-        return table.folded[static_cast<unsigned char>(x)] < table.folded[static_cast<unsigned char>(y)];
-    });
+    for (const char byte : text)
+        key += table.foldedRank[static_cast<unsigned char>(byte)];
 }
 
 } // namespace tarvidon

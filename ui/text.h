@@ -19,9 +19,10 @@ namespace tarvidon {
 /// A file name as the operating system takes it (UTF-8).
 [[nodiscard]] std::string ToFileName(const QString &text);
 
-/// Orders engine texts as QString::compare(..., Qt::CaseInsensitive) orders
-/// their decoded forms, without decoding them: a completer that is told
-/// its model is sorted case-insensitively relies on exactly that order.
-[[nodiscard]] bool CaseInsensitiveLess(std::string_view a, std::string_view b);
+/// Appends to key a byte string that sorts, byte for byte, as
+/// QString::compare(..., Qt::CaseInsensitive) sorts the decoded text: a
+/// completer told that its model is sorted case-insensitively relies on
+/// exactly that order.
+void AppendCaseInsensitiveSortKey(std::string &key, std::string_view text);
 
 } // namespace tarvidon
