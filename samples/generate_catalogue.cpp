@@ -3,6 +3,7 @@
 //
 //   generate_catalogue sample FILE
 //   generate_catalogue synthetic FILE RECORDS SPACING
+//   generate_catalogue seeds FOLDER     (small files for the fuzzer to start from)
 //
 // Names are Windows-1251 bytes.
 
@@ -106,12 +107,48 @@ Bytes Synthetic(long records, long spacing)
     return out;
 }
 
+bool Write(const std::string &path, const Bytes &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+        std::cerr << "cannot write " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+// Small files that reach the scan's corners: overlapping tags, a name
+// running to the end, an image cut short, names inside names.
+bool WriteSeeds(const std::string &folder)
+{
+    Bytes onlyTags;
+    for (int i = 0; i < 40; ++i)
+        onlyTags.insert(onlyTags.end(), {'D', 'T', 'H', 'D'});
+    Bytes truncated = Synthetic(3, 400);
+    truncated.resize(2 * 400 + kImageOffset + kImageLength - 50); // the third image ends 50 bytes short
+    Bytes unterminated = Synthetic(1, 400);
+    unterminated.insert(unterminated.end(), {'D', 'T', 'H', 'D'});
+    unterminated.insert(unterminated.end(), 13, 0x00);
+    unterminated.insert(unterminated.end(), 30, 'N');
+    Bytes nested = {'D', 'T', 'H', 'D'};
+    nested.insert(nested.end(), 13, 0x00);
+    const std::string inner = "ab\x14" "DTHD" "mmmmmmmmmmmmmTAIL";
+    nested.insert(nested.end(), inner.begin(), inner.end());
+    nested.insert(nested.end(), 400, 0x00);
+    return Write(folder + "/synthetic.dat", Synthetic(3, 400)) && Write(folder + "/only-tags.dat", onlyTags)
+        && Write(folder + "/truncated.dat", truncated) && Write(folder + "/unterminated.dat", unterminated)
+        && Write(folder + "/nested.dat", nested);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     Bytes bytes;
+    if (mode == "seeds" && argc == 3)
+        return WriteSeeds(argv[2]) ? 0 : 1;
     if (mode == "sample" && argc == 3) {
         bytes = Sample();
     } else if (mode == "synthetic" && argc == 5) {
@@ -123,14 +160,8 @@ int main(int argc, char *argv[])
         }
         bytes = Synthetic(records, spacing);
     } else {
-        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING\n";
+        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING | seeds FOLDER\n";
         return 2;
     }
-    std::ofstream out(argv[2], std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-        std::cerr << "cannot write " << argv[2] << "\n";
-        return 1;
-    }
-    return 0;
+    return Write(argv[2], bytes) ? 0 : 1;
 }
