@@ -141,11 +141,13 @@ TEST_F(MainWindowTest, StartsWithItsFixedLookAndContents)
               QStringLiteral("Грузим данные...обрабатываем их...тормозим...не теряйте надежду...сейчас все будет..."));
 }
 
-TEST_F(MainWindowTest, ImageRowsFitTheViewWithoutWrapping)
+TEST_F(MainWindowTest, AllSixteenImageRowsFitTheViewWithoutWrapping)
 {
     const QPlainTextEdit *memo = form->Form3->Memo1;
-    const int rowWidth = QFontMetrics(memo->font()).horizontalAdvance(QStringLiteral("FF ").repeated(16));
-    EXPECT_LE(rowWidth, memo->viewport()->width());
+    const QFontMetrics metrics(memo->font());
+    const int margin = static_cast<int>(memo->document()->documentMargin());
+    EXPECT_LE(metrics.horizontalAdvance(QStringLiteral("FF ").repeated(16)), memo->viewport()->width() - 2 * margin);
+    EXPECT_LE(metrics.lineSpacing() * 16, memo->viewport()->height() - 2 * margin);
     EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 

@@ -32,7 +32,7 @@ TForm3::TForm3(QWidget *parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetColours(Memo1, kBlack, kLime);
     const int margins = 2 * (Memo1->frameWidth() + static_cast<int>(Memo1->document()->documentMargin()));
-    Memo1->setFont(TerminalFont(18, kRowCharacters, Memo1->width() - margins));
+    Memo1->setFont(TerminalFont(18, kRowCharacters, kHexRowCount, Memo1->size() - QSize(margins, margins)));
 
     const QString blankRow = QStringLiteral("FF ").repeated(kBytesPerHexRow);
     QStringList rows;

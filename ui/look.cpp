@@ -24,13 +24,16 @@ QFont SansFont(int height, bool bold)
     return font;
 }
 
-QFont TerminalFont(int pixelHeight, int columns, int width)
+QFont TerminalFont(int pixelHeight, int columns, int rows, QSize area)
 {
     QFont font(QStringLiteral("Terminal"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
     font.setPixelSize(pixelHeight);
-    return FitToWidth(font, QString(columns, u'F'), width);
+    font = FitToWidth(font, QString(columns, u'F'), area.width());
+    while (font.pixelSize() > 1 && QFontMetrics(font).lineSpacing() * rows > area.height())
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 QFont FitToWidth(QFont font, const QString &text, int width)

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSize>
 
 class QWidget;
 
@@ -22,8 +23,9 @@ inline const QColor kGreen(0x00, 0x80, 0x00);
 [[nodiscard]] QFont SansFont(int height, bool bold = false);
 
 /// A monospaced font of character height pixelHeight ("Terminal" where it
-/// exists), made smaller if needed so that columns characters fit in width.
-[[nodiscard]] QFont TerminalFont(int pixelHeight, int columns, int width);
+/// exists), made smaller if needed so that rows lines of columns characters
+/// fit in area.
+[[nodiscard]] QFont TerminalFont(int pixelHeight, int columns, int rows, QSize area);
 
 /// font, made smaller where needed so that text fits in width pixels:
 /// stand-in fonts are often wider than the ones the windows were drawn for.
