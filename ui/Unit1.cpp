@@ -19,16 +19,26 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <utility>
+
 namespace tarvidon {
 
 namespace {
 
+// A control of the main window, named and placed as it is in the layout.
+template <typename Widget, typename... Arguments>
+Widget *Create(QWidget *parent, const QString &name, const QRect &geometry, Arguments &&...arguments)
+{
+    auto *widget = new Widget(std::forward<Arguments>(arguments)..., parent);
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
+}
+
 QLabel *LabelPanel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry,
                    int fontHeight)
 {
-    auto *panel = new QLabel(caption, parent);
-    panel->setObjectName(name);
-    panel->setGeometry(geometry);
+    auto *panel = Create<QLabel>(parent, name, geometry, caption);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setAlignment(Qt::AlignCenter);
     panel->setFont(SansFont(fontHeight));
@@ -86,68 +96,60 @@ TForm1::~TForm1()
 
 void TForm1::createControls()
 {
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(152, 8, 417, 24);
-    Panel1 = LabelPanel(this, QStringLiteral("Panel1"), QStringLiteral("Файл с данными:"), {8, 8, 145, 24}, -11);
+    createFields();
+    createPanels();
+    createButtons();
+    setTabOrder(Edit1, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, ComboBox1);
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, Edit2);
+}
 
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("&Открыть..."), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setGeometry(568, 8, 121, 24);
+void TForm1::createFields()
+{
+    Edit1 = Create<QLineEdit>(this, QStringLiteral("Edit1"), {152, 8, 417, 24});
+    ComboBox1 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox1"), {152, 40, 417, 24});
+    ComboBox2 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox2"), {152, 72, 417, 24});
+    Edit2 = Create<QLineEdit>(this, QStringLiteral("Edit2"), {152, 104, 417, 24});
+    for (QWidget *field : std::initializer_list<QWidget *>{Edit1, ComboBox1, ComboBox2, Edit2}) {
+        field->setFont(SansFont(-15));
+        SetColours(field, kBlack, field == Edit2 ? kLime : kYellow);
+    }
+}
+
+void TForm1::createPanels()
+{
+    Panel1 = LabelPanel(this, QStringLiteral("Panel1"), QStringLiteral("Файл с данными:"), {8, 8, 145, 24}, -11);
     Panel2 = LabelPanel(this, QStringLiteral("Panel2"), QStringLiteral("Модель:"), {8, 40, 145, 24}, -11);
-    BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("&Сохранить..."),
-                              this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setGeometry(568, 40, 121, 89);
+    Panel3 = LabelPanel(this, QStringLiteral("Panel3"), QStringLiteral("Продномер прошивки:"), {8, 72, 145, 24}, -11);
+    Panel4 = LabelPanel(this, QStringLiteral("Panel4"), QStringLiteral("Сохранить как:"), {8, 104, 145, 24}, 11);
+    Panel5 = Create<QFrame>(this, QStringLiteral("Panel5"), {8, 136, 681, 49});
+    Panel5->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+}
+
+void TForm1::createButtons()
+{
+    BitBtn1 = Create<QPushButton>(this, QStringLiteral("BitBtn1"), {568, 8, 121, 24},
+                                  style()->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("&Открыть..."));
+    BitBtn2 = Create<QPushButton>(this, QStringLiteral("BitBtn2"), {568, 40, 121, 89},
+                                  style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("&Сохранить..."));
     for (QPushButton *button : {BitBtn1, BitBtn2}) {
         button->setFont(SansFont(-11, true));
         UseSystemColours(button);
         button->setAutoDefault(false); // Enter belongs to the fields
     }
 
-    ComboBox1 = new CompletingComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(152, 40, 417, 24);
-    Panel3 = LabelPanel(this, QStringLiteral("Panel3"), QStringLiteral("Продномер прошивки:"), {8, 72, 145, 24}, -11);
-    ComboBox2 = new CompletingComboBox(this);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    ComboBox2->setGeometry(152, 72, 417, 24);
-    Panel4 = LabelPanel(this, QStringLiteral("Panel4"), QStringLiteral("Сохранить как:"), {8, 104, 145, 24}, 11);
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(152, 104, 417, 24);
-
-    for (QWidget *field : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(ComboBox1),
-                           static_cast<QWidget *>(ComboBox2)}) {
-        field->setFont(SansFont(-15));
-        SetColours(field, kBlack, kYellow);
-    }
-    Edit2->setFont(SansFont(-15));
-    SetColours(Edit2, kBlack, kLime);
-
-    Panel5 = new QFrame(this);
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-    Panel5->setGeometry(8, 136, 681, 49);
-    Panel5->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    SpeedButton1 = new QToolButton(Panel5);
+    SpeedButton1 = Create<QToolButton>(Panel5, QStringLiteral("SpeedButton1"), {8, 8, 329, 33});
     SpeedButton1->setText(QStringLiteral("СПРЯТАТЬ / ПОКАЗАТЬ   СПИСОК МОДЕЛЕЙ"));
-    SpeedButton1->setGeometry(8, 8, 329, 33);
-    SpeedButton2 = new QToolButton(Panel5);
+    SpeedButton2 = Create<QToolButton>(Panel5, QStringLiteral("SpeedButton2"), {344, 8, 329, 33});
     SpeedButton2->setText(QStringLiteral("СПРЯТАТЬ / ПОКАЗАТЬ   ВЫБРАННУЮ  ПРОШИВКУ"));
-    SpeedButton2->setGeometry(344, 8, 329, 33);
     for (QToolButton *button : {SpeedButton1, SpeedButton2}) {
-        button->setObjectName(button == SpeedButton1 ? QStringLiteral("SpeedButton1") : QStringLiteral("SpeedButton2"));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setFont(SansFont(-11));
         SetColours(button, kBlack, kFuchsia);
     }
-
-    setTabOrder(Edit1, BitBtn1);
-    setTabOrder(BitBtn1, BitBtn2);
-    setTabOrder(BitBtn2, ComboBox1);
-    setTabOrder(ComboBox1, ComboBox2);
-    setTabOrder(ComboBox2, Edit2);
 }
 
 void TForm1::createLists()

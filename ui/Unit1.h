@@ -61,6 +61,9 @@ public:
 
 private:
     void createControls();
+    void createFields();
+    void createPanels();
+    void createButtons();
     void createLists();
     void connectHandlers();
     void FormCreate();
