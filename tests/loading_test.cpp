@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include "file_descriptor.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tarvidon::test {
 namespace {
@@ -93,6 +97,33 @@ TEST(LoadDataFile, AFileThatVanishesAfterTheCheckFailsAsNotFound)
         EXPECT_STREQ(error.what(), "File not found");
     }
     loaded.expectUnchanged();
+}
+
+TEST(LoadDataFile, RecordsBeyondTwoGiBKeepTheirOffsets)
+{
+    // A sparse file: 2 GiB of holes, then one record. Offsets past 2^31
+    // must survive the load, the scan, the hex rows and the export.
+    TempDir dir;
+    ImageBuilder record;
+    record.record("FAR", {0xFA, 0x12, 0x34, 0x56}, 0x99);
+    const std::int64_t tag = (std::int64_t{1} << 31) + 3;
+    const std::string path = dir.path("sparse.dat");
+    {
+        FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT, 0600));
+        ASSERT_TRUE(file.valid());
+        const Bytes &bytes = record.data();
+        ASSERT_EQ(pwrite(file.get(), bytes.data(), bytes.size(), tag), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(ftruncate(file.get(), tag + static_cast<std::int64_t>(bytes.size()) + 1), 0);
+    }
+    EngineState state;
+    CheckAndLoad(state, path);
+    ASSERT_TRUE(ScanCatalogue(state));
+    ASSERT_EQ(state.Catalogue.ModelCount(), 1);
+    EXPECT_EQ(state.Catalogue.Entry(0).ImageOffset, tag + kImageOffset);
+    EXPECT_EQ(state.Catalogue.Entry(0).ProductNumber, "FA123456");
+    EXPECT_EQ(ShowImage(state, 0)[0], "FA 12 34 56 99 99 99 99 99 99 99 99 99 99 99 99 ");
+    SaveImage(state, "FAR", dir.path("far.BIN"));
+    EXPECT_EQ(ReadFile(dir.path("far.BIN")).size(), 512u);
 }
 
 TEST(LoadDataFile, OpensForReadingOnlyAndMapsAccessDenied)
