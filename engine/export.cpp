@@ -88,8 +88,14 @@ void SaveImage(const EngineState &state, std::string_view modelText, const std::
     if (path.empty())
         throw MakeIoError(ENOENT, path);
 
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    // Non-blocking, so that a FIFO with no reader fails (ENXIO) instead of
+    // hanging the program; then blocking again, so that devices and pipes
+    // with a reader take the whole export as usual.
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
     if (!file.valid())
+        throw MakeIoError(errno, path);
+    const int flags = fcntl(file.get(), F_GETFL);
+    if (flags < 0 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         throw MakeIoError(errno, path);
     struct stat info {};
     const bool regular = fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);

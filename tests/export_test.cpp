@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,6 +158,16 @@ TEST(SaveImage, DiskFullOnADeviceLeavesTheDevice)
     ASSERT_TRUE(std::filesystem::exists("/dev/full"));
     EXPECT_EQ(SaveError(state, "A", "/dev/full"), "Disk full");
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST(SaveImage, AFifoWithNoReaderFailsInsteadOfBlocking)
+{
+    const EngineState state = StateWithCountingImage();
+    TempDir dir;
+    const std::string fifo = dir.path("pipe.BIN");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(SaveError(state, "A", fifo), "I/O error 6"); // ENXIO: nobody reads
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST(SaveImage, AWriteThatFailsHalfWayRemovesThePartialFile)
