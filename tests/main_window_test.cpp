@@ -1,5 +1,7 @@
 #include "catalogue_list_model.h"
 #include "completing_combo_box.h"
+#include "keyboard.h"
+#include "qt_printing.h"
 #include "shell.h"
 #include "test_support.h"
 #include "Unit1.h"
@@ -8,6 +10,7 @@
 #include "Unit4.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,14 +18,6 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
-
-// Readable failures for Qt strings.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 #include <deque>
 #include <sys/stat.h>
@@ -81,6 +76,9 @@ protected:
         dialogs.busyNotice = form->Form4;
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // Keys reach only the active window.
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     }
 
     void TearDown() override
@@ -90,24 +88,49 @@ protected:
         QDir::setCurrent(previousFolder_);
     }
 
-    // Loads bytes as the user would: path into Edit1, then Enter.
+    // Loads bytes as the user would: types the path into Edit1, then Enter.
     std::string load(const Bytes &bytes, std::string_view name = "data.bin")
     {
         const std::string path = dir.write(name, bytes);
-        form->Edit1->setText(QString::fromStdString(path));
-        QTest::keyClick(form->Edit1, Qt::Key_Return);
+        typeInto(form->Edit1, QString::fromStdString(path));
+        Press(Qt::Key_Return);
         return path;
     }
 
-    // Types into a combo box that has the focus, as the user's keys reach it.
-    static void type(CompletingComboBox *combo, const QString &text)
+    // Clicks a field through its window, as a person moves the keyboard
+    // there with the mouse.
+    static void clickInto(QWidget *field)
     {
-        combo->setFocus();
-        combo->setEditText(QString());
-        QTest::keyClicks(combo, text);
+        if (auto *combo = qobject_cast<QComboBox *>(field))
+            field = combo->lineEdit();
+        QWidget *window = field->window();
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          field->mapTo(window, field->rect().center()));
+        ASSERT_EQ(QApplication::focusWidget(), field->focusProxy() != nullptr ? field->focusProxy() : field);
     }
 
-    static void enter(CompletingComboBox *combo) { QTest::keyClick(combo, Qt::Key_Return); }
+    // Replaces a field's text by typing over all of it.
+    static void typeInto(QWidget *field, const QString &text)
+    {
+        clickInto(field);
+        Press(QKeySequence::SelectAll);
+        Type(text);
+    }
+
+    // Clicks a row of the open drop-down list.
+    static void clickRow(CompletingComboBox *combo, int row)
+    {
+        QAbstractItemView *list = combo->view();
+        ASSERT_TRUE(list->isVisible());
+        QWidget *popup = list->window();
+        const QRect rowArea = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          list->viewport()->mapTo(popup, rowArea.center()));
+    }
+
+    static bool listIsDown(const CompletingComboBox *combo) { return combo->view()->isVisible(); }
+
+    static QString selectedText(const CompletingComboBox *combo) { return combo->lineEdit()->selectedText(); }
 
     QStringList memoLines() const { return form->Form3->Memo1->toPlainText().split(u'\n'); }
 
@@ -174,22 +197,24 @@ TEST_F(MainWindowTest, CompletesInlineAndEnterTakesTheLastPrefixMatch)
     file.record("ABD", {0x31, 0x00, 0x04, 0x00});
     load(file.data());
 
-    type(form->ComboBox1, "a");
-    EXPECT_TRUE(form->ComboBox1->view()->isVisible()); // dropped down while typing
+    typeInto(form->ComboBox1, "a");
+    EXPECT_TRUE(listIsDown(form->ComboBox1)); // dropped down while typing
+    EXPECT_EQ(KeyboardHolder(), form->ComboBox1->view()); // and the list holds the keyboard
     EXPECT_EQ(form->ComboBox1->currentText(), "aBC");
-    // With the list down the keyboard goes to the list; typing still edits the field.
-    QTest::keyClick(form->ComboBox1->view(), Qt::Key_B);
+    Type("b"); // typing over the completed rest
     EXPECT_EQ(form->ComboBox1->currentText(), "abC");
-    EXPECT_EQ(form->ComboBox1->lineEdit()->selectedText(), "C");
-    enter(form->ComboBox1);
-    EXPECT_FALSE(form->ComboBox1->view()->isVisible());
+    EXPECT_EQ(selectedText(form->ComboBox1), "C");
+    Press(Qt::Key_Return); // on the text with its completed rest
+    EXPECT_FALSE(listIsDown(form->ComboBox1));
     EXPECT_EQ(form->ComboBox1->currentText(), "ABC");
     EXPECT_EQ(form->ComboBox1->count(), 2); // Enter inserts nothing
 
-    type(form->ComboBox1, "ab");
-    QTest::keyClick(form->ComboBox1, Qt::Key_Delete);
+    typeInto(form->ComboBox1, "ab");
+    Press(Qt::Key_Delete);
     EXPECT_EQ(form->ComboBox1->currentText(), "ab");
-    enter(form->ComboBox1);
+    EXPECT_TRUE(listIsDown(form->ComboBox1));
+    Press(Qt::Key_Return);
+    EXPECT_FALSE(listIsDown(form->ComboBox1));
     EXPECT_EQ(form->ComboBox1->currentText(), "ABD");
     EXPECT_EQ(form->ComboBox2->currentText(), "31000400");
     EXPECT_EQ(form->Edit2->text(), "31000400_ABD.BIN");
@@ -203,8 +228,9 @@ TEST_F(MainWindowTest, ClosingWhileTheListsHoldACatalogueIsSafe)
     ImageBuilder file;
     file.record("ABC", {0x31, 0x00, 0x03, 0x00});
     load(file.data());
-    type(form->ComboBox2, "3");
-    type(form->ComboBox1, "A");
+    typeInto(form->ComboBox2, "3");
+    Press(Qt::Key_Escape);
+    typeInto(form->ComboBox1, "A");
     form.reset();
     SUCCEED();
 }
@@ -214,7 +240,7 @@ TEST_F(MainWindowTest, TypingWithoutEnterRunsNoLookup)
     ImageBuilder file;
     file.record("ABC", {0x31, 0x00, 0x03, 0x00});
     load(file.data());
-    type(form->ComboBox1, "A");
+    typeInto(form->ComboBox1, "A");
     EXPECT_EQ(form->ComboBox2->currentText(), "");
     EXPECT_EQ(form->Edit2->text(), "");
 }
@@ -225,14 +251,14 @@ TEST_F(MainWindowTest, ProductNumberLookupAndItsMiss)
     file.record("FIRST", {0x31, 0x00, 0x03, 0x00});
     file.record("SECOND", {0x31, 0x00, 0x04, 0x00});
     load(file.data());
-    type(form->ComboBox2, "3100");
-    QTest::keyClick(form->ComboBox2, Qt::Key_Backspace); // drop the completed rest
-    enter(form->ComboBox2);
+    typeInto(form->ComboBox2, "3100");
+    Press(Qt::Key_Backspace); // drop the completed rest
+    Press(Qt::Key_Return);
     EXPECT_EQ(form->ComboBox1->currentText(), "SECOND");
     EXPECT_EQ(form->Edit2->text(), "31000400_SECOND.BIN");
 
-    type(form->ComboBox2, "9");
-    enter(form->ComboBox2);
+    typeInto(form->ComboBox2, "9");
+    Press(Qt::Key_Return);
     EXPECT_EQ(form->ComboBox1->currentText(), "");
     EXPECT_EQ(form->Edit2->text(), "31000400_SECOND.BIN"); // kept as it was
 }
@@ -246,8 +272,8 @@ TEST_F(MainWindowTest, SelectionFillsTheImageViewEvenWhileHidden)
         counting += static_cast<char>(b);
     file.bytes(counting);
     load(file.data());
-    type(form->ComboBox1, "A");
-    enter(form->ComboBox1);
+    typeInto(form->ComboBox1, "A");
+    Press(Qt::Key_Return);
     EXPECT_FALSE(form->Form3->isVisible());
     QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
     EXPECT_TRUE(form->Form3->isVisible());
@@ -274,14 +300,14 @@ TEST_F(MainWindowTest, SavesUnderTheDefaultOrAnEditedNameNextToTheData)
     QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
     EXPECT_EQ(QDir::current().absolutePath(), QDir(QString::fromStdString(dir.path(""))).absolutePath());
 
-    type(form->ComboBox1, "A");
-    enter(form->ComboBox1);
+    typeInto(form->ComboBox1, "A");
+    Press(Qt::Key_Return);
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     Bytes expected(kExportPadding, 0x00);
     expected.insert(expected.end(), file.data().begin() + kImageOffset, file.data().begin() + kImageOffset + kImageLength);
     EXPECT_EQ(ReadFile(dir.path("31000400_A.BIN")), expected);
 
-    form->Edit2->setText("другое имя.BIN");
+    typeInto(form->Edit2, "другое имя.BIN");
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     EXPECT_EQ(ReadFile(dir.path("другое имя.BIN")), expected);
     EXPECT_TRUE(dialogs.errors.isEmpty());
@@ -294,8 +320,8 @@ TEST_F(MainWindowTest, SavingFollowsTheSelectedDuplicate)
     file.record("TWIN", {0x02, 0x00, 0x00, 0x00}, 0x22);
     load(file.data());
     QDir::setCurrent(QString::fromStdString(dir.path("")));
-    type(form->ComboBox2, "02");
-    enter(form->ComboBox2);
+    typeInto(form->ComboBox2, "02");
+    Press(Qt::Key_Return);
     EXPECT_EQ(form->Edit2->text(), "02000000_TWIN.BIN");
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     const Bytes written = ReadFile(dir.path("02000000_TWIN.BIN"));
@@ -311,7 +337,8 @@ TEST_F(MainWindowTest, SavingAnUnknownModelShowsTheListIndexError)
     file.record("ABC", {1, 2, 3, 4});
     file.record("ABD", {1, 2, 3, 5});
     load(file.data());
-    form->ComboBox1->setEditText("abc");
+    typeInto(form->ComboBox1, "abc");
+    Press(Qt::Key_Escape);
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     EXPECT_EQ(dialogs.errors, (QStringList{"List index out of bounds (0)", "List index out of bounds (2)"}));
 }
@@ -321,11 +348,11 @@ TEST_F(MainWindowTest, AMissingFileShowsTheMessageAndRescansTheOldData)
     ImageBuilder file;
     file.record("KEPT", {1, 2, 3, 4});
     load(file.data());
-    type(form->ComboBox1, "K");
-    enter(form->ComboBox1);
+    typeInto(form->ComboBox1, "K");
+    Press(Qt::Key_Return);
 
-    form->Edit1->setText(QString::fromStdString(dir.path("gone.bin")));
-    QTest::keyClick(form->Edit1, Qt::Key_Return);
+    typeInto(form->Edit1, QString::fromStdString(dir.path("gone.bin")));
+    Press(Qt::Key_Return);
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Не могу открыть указанный файл!")});
     EXPECT_EQ(Rows(form->Form2->Models), QStringList{"KEPT"});
     EXPECT_EQ(form->Edit2->text(), "01020304_KEPT.BIN");
@@ -358,11 +385,11 @@ TEST_F(MainWindowTest, OpenButtonCancelledWithNoFileStillRunsItsSteps)
 TEST_F(MainWindowTest, AltWithTheMarkedCyrillicLetterPressesTheButtons)
 {
     // A mnemonic press is animated: the click comes a moment later.
-    QTest::sendKeyEvent(QTest::Click, form->Edit1, static_cast<Qt::Key>(u'С'), QStringLiteral("с"), Qt::AltModifier);
+    Press(static_cast<Qt::Key>(u'С'), Qt::AltModifier, QStringLiteral("с"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.errors.isEmpty(); }, 2000));
     EXPECT_EQ(dialogs.errors, QStringList{"List index out of bounds (0)"});
     dialogs.answers.push_back(std::nullopt);
-    QTest::sendKeyEvent(QTest::Click, form->Edit1, static_cast<Qt::Key>(u'О'), QStringLiteral("о"), Qt::AltModifier);
+    Press(static_cast<Qt::Key>(u'О'), Qt::AltModifier, QStringLiteral("о"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 2000));
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Не могу открыть указанный файл!")});
 }

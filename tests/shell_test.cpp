@@ -1,3 +1,4 @@
+#include "qt_printing.h"
 #include "shell.h"
 #include "text.h"
 

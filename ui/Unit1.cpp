@@ -19,6 +19,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <limits>
 #include <utility>
 
 namespace tarvidon {
@@ -54,6 +55,13 @@ void CentreOnScreen(QWidget *window)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+// A window title shown exactly as text: Qt takes "[*]" for the place of the
+// modified marker and shows a doubled one as itself.
+QString LiteralTitle(QString text)
+{
+    return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 void SetMemoRows(QPlainTextEdit *memo, const std::array<std::string, kHexRowCount> &rows)
@@ -112,6 +120,8 @@ void TForm1::createFields()
     ComboBox1 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox1"), {152, 40, 417, 24});
     ComboBox2 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox2"), {152, 72, 417, 24});
     Edit2 = Create<QLineEdit>(this, QStringLiteral("Edit2"), {152, 104, 417, 24});
+    for (QLineEdit *edit : {Edit1, Edit2})
+        edit->setMaxLength(std::numeric_limits<int>::max()); // names and paths have no length limit
     for (QWidget *field : std::initializer_list<QWidget *>{Edit1, ComboBox1, ComboBox2, Edit2}) {
         field->setFont(SansFont(-15));
         SetColours(field, kBlack, field == Edit2 ? kLime : kYellow);
@@ -238,7 +248,7 @@ void TForm1::SelectEntry(MatchIndex i)
     ComboBox1->setEditText(FromEngineText(entry.ModelName));
     ComboBox2->setEditText(FromEngineText(entry.ProductNumber));
     Edit2->setText(ComboBox2->currentText() + u'_' + ComboBox1->currentText() + QStringLiteral(".BIN"));
-    Form3->setWindowTitle(ComboBox1->currentText());
+    Form3->setWindowTitle(LiteralTitle(ComboBox1->currentText()));
     selected_ = i;
     SetMemoRows(Form3->Memo1, ShowImage(state_, i));
     Form3->Memo1->repaint();
@@ -246,7 +256,7 @@ void TForm1::SelectEntry(MatchIndex i)
 
 void TForm1::BitBtn2Click()
 {
-    SaveImage(state_, ToEngineText(ComboBox1->currentText()), ToFileName(Edit2->text()), selected_);
+    SaveImage(state_, ToEngineText(ComboBox1->currentText()), FilePath(Edit2->text()), selected_);
 }
 
 void TForm1::SpeedButton1Click()
@@ -261,14 +271,13 @@ void TForm1::SpeedButton2Click()
 
 void TForm1::checkDataFile()
 {
-    CheckDataFile(state_, ToFileName(Edit1->text()),
+    CheckDataFile(state_, FilePath(Edit1->text()),
                   [](std::string_view message) { ShowMessage(QString::fromUtf8(message.data(), message.size())); });
 }
 
 void TForm1::loadAndScan()
 {
-    const std::string path = ToFileName(Edit1->text());
-    LoadDataFile(state_, path);
+    LoadDataFile(state_, FilePath(Edit1->text()));
     if (ScanCatalogue(state_))
         showLists();
 }

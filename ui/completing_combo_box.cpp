@@ -7,7 +7,58 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <algorithm>
+#include <limits>
+
 namespace tarvidon {
+
+namespace {
+
+bool IsEnter(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+bool IsTyping(const QKeyEvent *event)
+{
+    // Ctrl with a letter carries a control character, which is not printable.
+    return !event->text().isEmpty() && event->text().front().isPrint();
+}
+
+// Rows a key moves the list's highlight by; 0 for keys that do not move it.
+int ListStep(const QKeyEvent *event, int page)
+{
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
+        return 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        return -1;
+    case Qt::Key_Down:
+        return 1;
+    case Qt::Key_PageUp:
+        return -page;
+    case Qt::Key_PageDown:
+        return page;
+    default:
+        return 0;
+    }
+}
+
+bool ClosesList(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_F4:
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        return (event->modifiers() & Qt::AltModifier) != 0;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 CompletingComboBox::CompletingComboBox(QWidget *parent) : QComboBox(parent), completer_(new QCompleter(this))
 {
@@ -20,11 +71,14 @@ CompletingComboBox::CompletingComboBox(QWidget *parent) : QComboBox(parent), com
     completer_->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
     setInsertPolicy(QComboBox::NoInsert);
     setMaxVisibleItems(8);
+    lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // a name has no length limit
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true); // keeps a million rows cheap to lay out
-    // While the list is down it has the keyboard; typing is passed back to
-    // the field.
+    // While the list is down it holds the keyboard: the window system sends
+    // keys to its view, or to the list's window when the view has no focus.
+    // These filters come after the list's own, so they see each key first.
     view()->installEventFilter(this);
+    view()->window()->installEventFilter(this);
 }
 
 void CompletingComboBox::setSortedModel(QAbstractItemModel *model)
@@ -46,80 +100,119 @@ QModelIndex CompletingComboBox::completeInline()
     const QString match = completer_->currentCompletion();
     if (match.isEmpty())
         return {};
-    field->setText(typed + match.mid(typed.size()));
-    field->setSelection(typed.size(), match.size() - typed.size());
+    const QString rest = match.mid(typed.size());
+    if (!rest.isEmpty()) {
+        field->insert(rest); // an edit like any other, so Ctrl+Z takes it back
+        field->setSelection(static_cast<int>(typed.size()), static_cast<int>(rest.size()));
+    }
     const auto *matches = static_cast<const QAbstractProxyModel *>(completer_->completionModel());
     return matches->mapToSource(completer_->currentIndex());
 }
 
-bool CompletingComboBox::isEnter(const QKeyEvent *event)
-{
-    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
-bool CompletingComboBox::isEditingKey(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return !event->text().isEmpty() && event->text().front().isPrint();
-    }
-}
-
 void CompletingComboBox::keyPressEvent(QKeyEvent *event)
 {
-    if (isEnter(event)) {
-        hidePopup();
+    if (IsEnter(event)) {
+        closeList();
         event->accept();
-        emit enterPressed();
+        emit enterPressed(); // on the field's text, whatever the list highlights
         return;
     }
-    const bool typed = !event->text().isEmpty() && event->text().front().isPrint();
+    if (const int step = ListStep(event, maxVisibleItems())) {
+        pickNeighbour(step);
+        event->accept();
+        return;
+    }
+    const bool typed = IsTyping(event);
     QComboBox::keyPressEvent(event);
     if (!typed)
         return;
     const QModelIndex match = completeInline();
     if (!view()->isVisible() && count() > 0)
         dropDownKeepingText();
-    if (match.isValid() && view()->isVisible()) {
-        view()->setCurrentIndex(match); // the list shows where the completion came from
-        view()->scrollTo(match, QAbstractItemView::PositionAtTop);
+    if (view()->isVisible()) {
+        view()->setCurrentIndex(match); // where the completion came from; none when nothing fits
+        if (match.isValid())
+            view()->scrollTo(match, QAbstractItemView::PositionAtTop);
     }
+}
+
+void CompletingComboBox::pickNeighbour(int step)
+{
+    const int rows = count();
+    if (rows == 0)
+        return;
+    const int current = view()->currentIndex().row();
+    const int row = current < 0 ? 0 : std::clamp(current + step, 0, rows - 1);
+    view()->setCurrentIndex(model()->index(row, modelColumn(), rootModelIndex()));
+    lineEdit()->setText(itemText(row));
 }
 
 void CompletingComboBox::dropDownKeepingText()
 {
-    // Opening the list puts the current item's text into the field; the
-    // user's text and its completed, selected rest must stay.
+    // Opening the list moves the focus, which can put the current item's
+    // text into the field; the user's text and its selected rest must stay.
     QLineEdit *field = lineEdit();
     const QString text = field->text();
     const int selectionStart = field->selectionStart();
-    const int selectionLength = field->selectedText().size();
+    const int selectionLength = static_cast<int>(field->selectedText().size());
     const int cursor = field->cursorPosition();
-    showPopup(); // from now the list has the keys; eventFilter passes typing back
-    field->setText(text);
+    showPopup();
+    if (field->text() != text)
+        field->setText(text);
     if (selectionStart >= 0)
         field->setSelection(selectionStart, selectionLength);
     else
         field->setCursorPosition(cursor);
 }
 
+void CompletingComboBox::closeList()
+{
+    // Styles that flash the picked row keep the list up a moment longer;
+    // with no row picked it closes at once.
+    view()->clearSelection();
+    hidePopup();
+}
+
 bool CompletingComboBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == view() && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (isEnter(key) || isEditingKey(key)) {
-            keyPressEvent(key);
+    if (watched == view() || watched == view()->window()) {
+        switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            listShortcutOverride(static_cast<QKeyEvent *>(event));
+            return true; // the list would take Enter as picking its highlighted row
+        case QEvent::KeyPress:
+            listKeyPress(static_cast<QKeyEvent *>(event));
             return true;
+        case QEvent::KeyRelease:
+            keyReleaseEvent(static_cast<QKeyEvent *>(event));
+            return true;
+        default:
+            break;
         }
     }
     return QComboBox::eventFilter(watched, event);
+}
+
+void CompletingComboBox::listShortcutOverride(QKeyEvent *key)
+{
+    if (IsEnter(key) || ClosesList(key) || ListStep(key, 1) != 0)
+        key->accept();
+    else
+        QComboBox::event(key); // the field claims its editing shortcuts
+}
+
+void CompletingComboBox::listKeyPress(QKeyEvent *key)
+{
+    if (ClosesList(key)) {
+        closeList(); // the text stays as it is
+        return;
+    }
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+        closeList();
+        focusNextPrevChild(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+        return;
+    }
+    keyPressEvent(key); // everything else belongs to the field
 }
 
 } // namespace tarvidon

@@ -7,9 +7,11 @@ class QCompleter;
 namespace tarvidon {
 
 /// An editable combo box that completes typed text inline to the first
-/// item that starts with it (case-insensitively), drops its list down as
-/// soon as a character is typed while typing goes on in the field, and
-/// reports Enter instead of inserting the text as an item.
+/// item that starts with it (case-insensitively) and drops its list down as
+/// soon as a character is typed. While the list is down the field keeps
+/// every editing key; the list keeps only the keys that move in it. Enter,
+/// with the list down or not, closes the list and reports enterPressed with
+/// the field's text as it stands; nothing is inserted as an item.
 class CompletingComboBox : public QComboBox {
     Q_OBJECT
 
@@ -30,8 +32,11 @@ private:
     /// Completes the typed text; returns the item it completed to.
     QModelIndex completeInline();
     void dropDownKeepingText();
-    static bool isEnter(const QKeyEvent *event);
-    static bool isEditingKey(const QKeyEvent *event);
+    void closeList();
+    void listShortcutOverride(QKeyEvent *event);
+    void listKeyPress(QKeyEvent *event);
+    /// Moves the list's highlight by step rows and puts that item into the field.
+    void pickNeighbour(int step);
 
     QCompleter *completer_;
 };

@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -67,9 +68,23 @@ std::string ToEngineText(const QString &text)
     return result;
 }
 
-std::string ToFileName(const QString &text)
+std::filesystem::path FilePath(const QString &name)
 {
-    return text.toStdString();
+#ifdef _WIN32
+    return name.toStdWString();
+#else
+    const QByteArray bytes = QFile::encodeName(name);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+#endif
+}
+
+QString FileName(const std::filesystem::path &path)
+{
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
 }
 
 void AppendCaseInsensitiveSortKey(std::string &key, std::string_view text)

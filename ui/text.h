@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,10 @@ namespace tarvidon {
 /// so that it simply matches nothing.
 [[nodiscard]] std::string ToEngineText(const QString &text);
 
-/// A file name as the operating system takes it (UTF-8).
-[[nodiscard]] std::string ToFileName(const QString &text);
+/// A file name as the engine and the operating system take it, in Qt's
+/// file name encoding; FileName turns it back into text to show.
+[[nodiscard]] std::filesystem::path FilePath(const QString &name);
+[[nodiscard]] QString FileName(const std::filesystem::path &path);
 
 /// Appends to key a byte string that sorts, byte for byte, as
 /// QString::compare(..., Qt::CaseInsensitive) sorts the decoded text: a
