@@ -161,4 +161,15 @@ bool ScanCatalogue(EngineState &state);
 void SaveImage(const EngineState &state, std::string_view modelText, const std::string &path,
                std::optional<MatchIndex> selected = std::nullopt);
 
+// --- Many exports into one folder ---
+
+/// name with every character that a file system refuses ("/", NUL, control
+/// characters and <>:"\|?* of Windows) turned into "_".
+[[nodiscard]] std::string SafeFileName(std::string_view name);
+
+/// File names for writing names[0], names[1], ... into one folder: each made
+/// safe, and each that equals an earlier one, Latin case ignored, given
+/// " (2)", " (3)", ... before its extension. The first keeps the name.
+[[nodiscard]] std::vector<std::string> BatchFileNames(std::span<const std::string> names);
+
 } // namespace tarvidon

@@ -73,4 +73,12 @@ IoError ReadBeyondEndError()
     return IoError(0, "Read beyond end of file");
 }
 
+std::string WithFullStop(std::string_view message)
+{
+    std::string text(message);
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return text;
+}
+
 } // namespace tarvidon

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tarvidon {
 
@@ -47,5 +48,9 @@ public:
 
 /// Raised when a file ended before the bytes it promised were read.
 [[nodiscard]] IoError ReadBeyondEndError();
+
+/// A message as the user sees it: with a full stop added when its last
+/// byte sorts after "." ("File not found." but "Stop!" and "(3)" as they are).
+[[nodiscard]] std::string WithFullStop(std::string_view message);
 
 } // namespace tarvidon

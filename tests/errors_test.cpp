@@ -56,4 +56,18 @@ TEST(DataImage, SizesBeyondMemoryFailAsOutOfMemory)
 }
 
 } // namespace
+// Shared by the window's error box and the command line.
+TEST(WithFullStop, AddsAFullStopOnlyAfterBytesBeyondTheDot)
+{
+    EXPECT_EQ(WithFullStop("File not found"), "File not found.");
+    EXPECT_EQ(WithFullStop("I/O error 5"), "I/O error 5.");
+    EXPECT_EQ(WithFullStop("List index out of bounds (3)"), "List index out of bounds (3)");
+    EXPECT_EQ(WithFullStop(kMissingFileMessage), kMissingFileMessage);
+    EXPECT_EQ(WithFullStop("Done."), "Done.");
+    EXPECT_EQ(WithFullStop("Ошибка"), "Ошибка.");        // UTF-8
+    EXPECT_EQ(WithFullStop("\xCE\xF8"), "\xCE\xF8."); // Windows-1251
+    EXPECT_EQ(WithFullStop("a-"), "a-");
+    EXPECT_EQ(WithFullStop(""), "");
+}
+
 } // namespace tarvidon::test

@@ -1,5 +1,7 @@
 #include "shell.h"
 
+#include "errors.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -67,9 +69,7 @@ QString ApplicationTitle(const QString &executablePath)
 
 QString ErrorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back() > u'.')
-        return message + u'.';
-    return message;
+    return QString::fromStdString(WithFullStop(message.toStdString()));
 }
 
 void SetUserDialogs(UserDialogs *dialogs)

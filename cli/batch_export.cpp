@@ -1,0 +1,186 @@
+// export --all: every entry, or every prefix match, into one folder.
+
+#include "codec.h"
+#include "commands.h"
+#include "output.h"
+
+#include <chrono>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include <unistd.h>
+
+namespace tarvidon::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+std::vector<MatchIndex> Selected(const Catalogue &catalogue, const BatchExportOptions &options)
+{
+    const bool byModel = options.modelPrefix.has_value();
+    const bool byProduct = options.productPrefix.has_value();
+    const std::string typed = byModel ? TypedText(*options.modelPrefix)
+                                      : byProduct ? TypedText(*options.productPrefix) : std::string();
+    std::vector<MatchIndex> indices;
+    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
+        const CatalogueEntry entry = catalogue.Entry(i);
+        if ((!byModel && !byProduct) || MatchesPrefix(typed, byModel ? entry.ModelName : entry.ProductNumber))
+            indices.push_back(i);
+    }
+    return indices;
+}
+
+void MakeFolder(const std::string &dir)
+{
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error)
+        throw Failure(dir, IoErrorMessage(error.value() == EEXIST ? ENOTDIR : error.value(), dir));
+}
+
+/// "done/total, N files/s" rewritten in place on a terminal, nothing elsewhere.
+class Progress {
+public:
+    explicit Progress(std::size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+
+    void update(std::size_t done)
+    {
+        if (!shown_)
+            return;
+        const auto now = Clock::now();
+        if (done != total_ && now - lastShown_ < std::chrono::milliseconds(100))
+            return;
+        lastShown_ = now;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        std::fprintf(stderr, "\r%zu/%zu files, %.0f files/s", done, total_, seconds > 0 ? done / seconds : 0.0);
+        std::fflush(stderr);
+    }
+
+    void end()
+    {
+        if (shown_)
+            std::fputc('\n', stderr);
+    }
+
+private:
+    std::size_t total_;
+    bool shown_;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point lastShown_{};
+};
+
+// Written whole or not at all: the engine's save into a temporary file of
+// ours, then a rename over the name.
+void ExportOne(const EngineState &state, MatchIndex i, const std::string &temporary, const std::string &target)
+{
+    try {
+        SaveImage(state, state.Catalogue.ModelName(i), temporary, i);
+    } catch (const EngineError &e) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw Failure(target, e.what());
+    }
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw Failure(target, IoErrorMessage(error.value(), target));
+    }
+}
+
+void WriteManifest(const std::string &path, const Catalogue &catalogue, const std::vector<MatchIndex> &indices,
+                   const std::vector<std::string> &names, std::size_t written)
+{
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        throw Failure(path, IoErrorMessage(errno, path));
+    Output out(file);
+    try {
+        const std::string_view header[] = {"index", "image_offset", "product_number", "model_name", "file_name"};
+        WriteCsvRecord(out, header);
+        for (std::size_t k = 0; k < written; ++k) {
+            const CatalogueEntry entry = catalogue.Entry(indices[k]);
+            const std::string index = std::to_string(indices[k]), offset = std::to_string(entry.ImageOffset);
+            const std::string model = Cp1251ToUtf8(entry.ModelName);
+            const std::string_view fields[] = {index, offset, entry.ProductNumber, model, names[k]};
+            WriteCsvRecord(out, fields);
+        }
+        out.finish();
+    } catch (const Failure &e) {
+        std::fclose(file);
+        throw Failure(path, e.what());
+    }
+    if (std::fclose(file) != 0)
+        throw Failure(path, IoErrorMessage(errno, path));
+}
+
+void RefuseExisting(const std::vector<std::string> &paths)
+{
+    for (const std::string &path : paths) {
+        std::error_code ignored;
+        if (fs::symlink_status(path, ignored).type() != fs::file_type::not_found && !ignored)
+            throw Failure(path, "File already exists, nothing written; --overwrite replaces it");
+    }
+}
+
+} // namespace
+
+int RunBatchExport(const BatchExportOptions &options)
+{
+    const EngineState state = LoadCatalogue(options.file);
+    const Catalogue &catalogue = state.Catalogue;
+    const std::vector<MatchIndex> indices = Selected(catalogue, options);
+
+    std::vector<std::string> names;
+    names.reserve(indices.size());
+    for (const MatchIndex i : indices)
+        names.push_back(Cp1251ToUtf8(DefaultOutputName(catalogue, i)));
+    names = BatchFileNames(names);
+
+    MakeFolder(options.dir);
+    std::vector<std::string> targets;
+    targets.reserve(names.size() + 1);
+    for (const std::string &name : names)
+        targets.push_back((fs::path(options.dir) / name).string());
+    if (!options.overwrite) {
+        if (options.manifest)
+            targets.push_back(*options.manifest);
+        RefuseExisting(targets);
+        if (options.manifest)
+            targets.pop_back();
+    }
+
+    const std::string temporary =
+        (fs::path(options.dir) / (".tarvidon-export-" + std::to_string(getpid()) + ".tmp")).string();
+    Progress progress(indices.size());
+    std::size_t written = 0;
+    const auto summary = [&] {
+        return options.dir + ": " + std::to_string(written) + " of " + std::to_string(indices.size())
+            + " files written.";
+    };
+    try {
+        for (; written < indices.size(); progress.update(++written))
+            ExportOne(state, indices[written], temporary, targets[written]);
+    } catch (const Failure &e) {
+        progress.end();
+        try {
+            if (options.manifest)
+                WriteManifest(*options.manifest, catalogue, indices, names, written);
+        } catch (const Failure &) {
+            // the first error is the one to report
+        }
+        throw Failure(e.path(), e.what(), summary());
+    }
+    progress.end();
+    if (options.manifest)
+        WriteManifest(*options.manifest, catalogue, indices, names, written);
+    std::fprintf(stderr, "tarvidon-cli: %s\n", summary().c_str());
+    return kExitMatch;
+}
+
+} // namespace tarvidon::cli

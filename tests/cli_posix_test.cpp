@@ -1,0 +1,181 @@
+// tarvidon-cli against what only POSIX systems offer: FIFOs, devices,
+// other users' permissions, file-size limits and terminals.
+
+#include "cli_support.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvidon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRecords = 9;
+const std::string kFirstName = "31000300_M0.BIN";
+
+class CliPosix : public ::testing::Test {
+protected:
+    CliPosix()
+    {
+        ImageBuilder builder;
+        for (int k = 0; k < kRecords; ++k)
+            builder.record("M" + std::to_string(k), {0x31, 0x00, 0x03, 0x00}, static_cast<std::uint8_t>(k));
+        data = dir.write("catalogue.dat", builder.data());
+        EXPECT_EQ(chmod(dir.path("").c_str(), 0755), 0); // let an unprivileged child in
+    }
+
+    [[nodiscard]] std::string Summary(const std::string &folder, int written) const
+    {
+        return "tarvidon-cli: " + folder + ": " + std::to_string(written) + " of " + std::to_string(kRecords)
+            + " files written.\n";
+    }
+
+    TempDir dir;
+    std::string data;
+};
+
+std::vector<std::string> FilesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+CliOptions WithChild(std::function<void()> inChild)
+{
+    CliOptions options;
+    options.inChild = std::move(inChild);
+    return options;
+}
+
+void LimitFileSize(rlim_t bytes)
+{
+    const rlimit limit{bytes, bytes};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        _exit(126);
+}
+
+// Tests run as root in CI, where permissions deny nothing.
+void DropPrivileges()
+{
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        _exit(126);
+}
+
+TEST_F(CliPosix, AFifoIsRefusedWithoutBlockingAsDataFileAndAsOutput)
+{
+    const std::string fifo = dir.path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const CliResult asData = RunCli({"list", fifo});
+    EXPECT_EQ(asData.exitCode, 2);
+    EXPECT_EQ(asData.out, "");
+    EXPECT_EQ(asData.err, "tarvidon-cli: " + fifo + ": I/O error 22.\n");
+
+    const CliResult asOutput = RunCli({"export", data, "--index", "0", "-o", fifo});
+    EXPECT_EQ(asOutput.exitCode, 2);
+    EXPECT_EQ(asOutput.err, "tarvidon-cli: " + fifo + ": I/O error 6.\n");
+}
+
+TEST_F(CliPosix, AFullStandardOutputIsAnError)
+{
+    const CliResult result = RunCli({"list", data}, WithChild([] {
+                                        const int full = open("/dev/full", O_WRONLY);
+                                        dup2(full, STDOUT_FILENO);
+                                    }));
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "tarvidon-cli: stdout: Disk full.\n");
+}
+
+TEST_F(CliPosix, AnUnwritableFolderIsRefusedAndLeftEmpty)
+{
+    const std::string folder = dir.path("read-only");
+    fs::create_directory(folder);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+
+    const CliResult single = RunCli({"export", data, "--index", "0", "-o", folder + "/x.BIN"}, WithChild(DropPrivileges));
+    EXPECT_EQ(single.exitCode, 2);
+    EXPECT_EQ(single.err, "tarvidon-cli: " + folder + "/x.BIN: File access denied.\n");
+
+    const CliResult batch = RunCli({"export", data, "--all", "--dir", folder}, WithChild(DropPrivileges));
+    EXPECT_EQ(batch.exitCode, 2);
+    EXPECT_EQ(batch.out, "");
+    EXPECT_EQ(batch.err, "tarvidon-cli: " + folder + "/" + kFirstName + ": File access denied.\n" + Summary(folder, 0));
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{});
+}
+
+TEST_F(CliPosix, AFileSizeLimitLeavesNoPartialFileAndTheOldFilesWhole)
+{
+    const std::string folder = dir.path("out");
+    const CliResult fresh = RunCli({"export", data, "--all", "--dir", folder}, WithChild([] { LimitFileSize(300); }));
+    EXPECT_EQ(fresh.exitCode, 2);
+    EXPECT_EQ(fresh.err, "tarvidon-cli: " + folder + "/" + kFirstName + ": Disk full.\n" + Summary(folder, 0));
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{});
+
+    const Bytes old(512, 0x77);
+    dir.write("out/" + kFirstName, old);
+    const CliResult over =
+        RunCli({"export", data, "--all", "--dir", folder, "--overwrite"}, WithChild([] { LimitFileSize(300); }));
+    EXPECT_EQ(over.exitCode, 2);
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{kFirstName});
+    EXPECT_EQ(ReadFile(folder + "/" + kFirstName), old);
+
+    const std::string single = dir.path("single.BIN");
+    const CliResult one = RunCli({"export", data, "--index", "0", "-o", single}, WithChild([] { LimitFileSize(300); }));
+    EXPECT_EQ(one.err, "tarvidon-cli: " + single + ": Disk full.\n");
+    EXPECT_FALSE(fs::exists(single));
+}
+
+TEST_F(CliPosix, AFailureHalfWayStopsTheBatchAndSaysHowFarItGot)
+{
+    const std::string folder = dir.path("out");
+    const std::string manifest = dir.path("manifest.csv");
+    fs::create_directories(folder + "/31000300_M5.BIN"); // a folder where the sixth file goes
+    const CliResult result = RunCli({"export", data, "--all", "--dir", folder, "--overwrite", "--manifest", manifest});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "tarvidon-cli: " + folder + "/31000300_M5.BIN: File access denied.\n" + Summary(folder, 5));
+    const std::vector<std::string> expected = {"31000300_M0.BIN", "31000300_M1.BIN", "31000300_M2.BIN",
+                                               "31000300_M3.BIN", "31000300_M4.BIN", "31000300_M5.BIN"};
+    EXPECT_EQ(FilesIn(folder), expected); // nothing temporary left behind
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(ReadFile(folder + "/" + expected[static_cast<std::size_t>(k)]).size(), 512u);
+    const std::string text(reinterpret_cast<const char *>(ReadFile(manifest).data()), ReadFile(manifest).size());
+    const auto records = ParseCsv(text);
+    ASSERT_EQ(records.size(), 6u); // the header and the five files written
+    EXPECT_EQ(records.back().back(), "31000300_M4.BIN");
+}
+
+TEST_F(CliPosix, ProgressIsShownOnlyOnATerminal)
+{
+    int master = -1, terminal = -1;
+    ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    const std::string folder = dir.path("out");
+    const CliResult result =
+        RunCli({"export", data, "--all", "--dir", folder}, WithChild([terminal] { dup2(terminal, STDERR_FILENO); }));
+    close(terminal);
+    EXPECT_EQ(result.exitCode, 0);
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<std::size_t>(got));
+    close(master);
+    EXPECT_NE(shown.find("\r9/9 files, "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" files/s"), std::string::npos) << shown;
+
+    const CliResult piped = RunCli({"export", data, "--all", "--dir", dir.path("piped")});
+    EXPECT_EQ(piped.err, Summary(dir.path("piped"), kRecords));
+}
+
+} // namespace
+} // namespace tarvidon::test
