@@ -8,3 +8,5 @@ configure_and_build() { # folder, extra cmake arguments...
   cmake -S "$root" -B "$root/$folder" "$@" >/dev/null
   cmake --build "$root/$folder" -j"$(nproc)"
 }
+# What packaging and its checks need besides a build.
+package_packages=(dpkg-dev file fakeroot help2man desktop-file-utils appstream lintian)

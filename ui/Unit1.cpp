@@ -3,6 +3,7 @@
 #include "catalogue_list_model.h"
 #include "completing_combo_box.h"
 #include "look.h"
+#include "placement.h"
 #include "shell.h"
 #include "text.h"
 #include "Unit2.h"
@@ -13,9 +14,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 
@@ -47,14 +49,30 @@ QLabel *LabelPanel(QWidget *parent, const QString &name, const QString &caption,
     return panel;
 }
 
-void CentreOnScreen(QWidget *window)
+// The one local file a drag carries; nothing when it carries anything else,
+// so that the window refuses it.
+std::optional<QString> DraggedDataFile(const QDropEvent *event)
 {
-    const QScreen *screen = window->screen() != nullptr ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen == nullptr)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return std::nullopt;
+    const QString file = urls.front().toLocalFile();
+    if (file.isEmpty() || QFileInfo(file).isDir())
+        return std::nullopt;
+    return file;
+}
+
+// Takes a drag as a copy where that is offered: we only read the file, and
+// a source told that its file was moved would delete it.
+bool AcceptDrag(QDropEvent *event)
+{
+    if (!DraggedDataFile(event) || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
 }
 
 // A window title shown exactly as text: Qt takes "[*]" for the place of the
@@ -91,6 +109,7 @@ TForm1::TForm1(QWidget *parent)
     createLists();
     connectHandlers();
     FormCreate();
+    acceptFileDrops();
     CentreOnScreen(this);
 }
 
@@ -199,11 +218,20 @@ void TForm1::FormCreate()
 
 void TForm1::BitBtn1Click()
 {
-    if (const std::optional<QString> file = ChooseDataFile(this)) {
-        Edit1->setText(QDir::toNativeSeparators(*file));
-        // A default output name has no folder: it lands next to the data.
-        QDir::setCurrent(QFileInfo(*file).absolutePath());
-    }
+    if (const std::optional<QString> file = ChooseDataFile(this))
+        useDataFile(*file);
+    openDataFile();
+}
+
+void TForm1::useDataFile(const QString &file)
+{
+    Edit1->setText(QDir::toNativeSeparators(file));
+    // A default output name has no folder: it lands next to the data.
+    QDir::setCurrent(QFileInfo(file).absolutePath());
+}
+
+void TForm1::openDataFile()
+{
     checkDataFile();
     repaint();
     showBusyNotice();
@@ -291,6 +319,55 @@ void TForm1::showLists()
     // Refilling the items leaves the typed texts empty, as a cleared list does.
     ComboBox1->setEditText(QString());
     ComboBox2->setEditText(QString());
+}
+
+void TForm1::acceptFileDrops()
+{
+    setAcceptDrops(true);
+    // A file dropped on a field opens too, instead of its name being typed.
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        field->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+                      || event->type() == QEvent::Drop;
+    if (drag && static_cast<QDropEvent *>(event)->mimeData()->hasUrls()) {
+        if (event->type() == QEvent::Drop)
+            dropEvent(static_cast<QDropEvent *>(event));
+        else
+            AcceptDrag(static_cast<QDropEvent *>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent *event)
+{
+    AcceptDrag(event);
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent *event)
+{
+    AcceptDrag(event);
+}
+
+void TForm1::dropEvent(QDropEvent *event)
+{
+    if (!AcceptDrag(event))
+        return;
+    // Opened once the drop has ended, so that the drag's source does not
+    // wait through the load or a message box.
+    QMetaObject::invokeMethod(
+        this,
+        [this, file = *DraggedDataFile(event)] {
+            RunGuarded([this, &file] {
+                useDataFile(file);
+                openDataFile();
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::showBusyNotice()

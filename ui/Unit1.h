@@ -59,7 +59,14 @@ public:
     TForm3 *Form3;
     TForm4 *Form4;
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void acceptFileDrops();
     void createControls();
     void createFields();
     void createPanels();
@@ -68,6 +75,8 @@ private:
     void connectHandlers();
     void FormCreate();
 
+    void useDataFile(const QString &file);
+    void openDataFile();
     void checkDataFile();
     void loadAndScan();
     void showLists();

@@ -1,6 +1,7 @@
 #include "Unit2.h"
 
 #include "look.h"
+#include "placement.h"
 
 #include <QVBoxLayout>
 
@@ -15,7 +16,7 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window), Models(new QListV
     // typical frame and title bar.
     resize(230, 626);
     UseSystemColours(this);
-    move(242, 208);
+    PlaceOnScreen(this, {242, 208});
 
     Models->setObjectName(QStringLiteral("Models"));
     Models->setFont(SansFont(-15));

@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "look.h"
+#include "placement.h"
 
 #include <QStringList>
 
@@ -22,7 +23,7 @@ TForm3::TForm3(QWidget *parent)
     setWindowTitle(QStringLiteral("Выбранная прошивка"));
     setFixedSize(475, 296);
     UseSystemColours(this);
-    move(1199, 372);
+    PlaceOnScreen(this, {1199, 372});
 
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(0, 0, 476, 297);

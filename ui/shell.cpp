@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
@@ -87,6 +88,14 @@ void ShowError(const QString &message)
     currentDialogs->showError(ErrorBoxText(message));
 }
 
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files))
+        icon.addFile(file.filePath()); // each size read off its picture
+    return icon;
+}
+
 QString CurrentApplicationTitle()
 {
     return applicationTitle;
@@ -109,6 +118,9 @@ void RunGuarded(const std::function<void()> &action)
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     applicationTitle = ApplicationTitle(argc > 0 ? QString::fromLocal8Bit(argv[0]) : QString());
+    setWindowIcon(ApplicationIcon());
+    // Lets the desktop match our windows to the installed menu entry and icon.
+    setDesktopFileName(QStringLiteral(TARVIDON_APP_ID));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

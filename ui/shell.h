@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class QIcon;
 class QWidget;
 
 namespace tarvidon {
@@ -32,6 +33,9 @@ public:
     /// The data file the user confirmed, or nullopt when cancelled.
     virtual std::optional<QString> chooseDataFile(QWidget *parent) = 0;
 };
+
+/// The program's icon in every size it comes in, compiled into the program.
+[[nodiscard]] QIcon ApplicationIcon();
 
 /// The title of the message and error boxes, set by Application.
 [[nodiscard]] QString CurrentApplicationTitle();
