@@ -1,7 +1,7 @@
 # Shared by the scripts: the project root and the packages every build needs.
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-                libbenchmark-dev libcli11-dev nlohmann-json3-dev fonts-dejavu-core)
+                libbenchmark-dev libcli11-dev nlohmann-json3-dev fonts-dejavu-core libxcb1-dev)
 
 configure_and_build() { # folder, extra cmake arguments...
   local folder="$1"; shift

@@ -4,6 +4,7 @@
 #include "completing_combo_box.h"
 #include "look.h"
 #include "placement.h"
+#include "native_window.h"
 #include "shell.h"
 #include "text.h"
 #include "Unit2.h"
@@ -11,6 +12,7 @@
 #include "Unit4.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -19,9 +21,12 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
 #include <limits>
+#include <chrono>
 #include <utility>
 
 namespace tarvidon {
@@ -80,6 +85,18 @@ bool AcceptDrag(QDropEvent *event)
 QString LiteralTitle(QString text)
 {
     return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+// Handles window system events, user input excepted, until window is
+// exposed or timeout has passed: a window system that never exposes it
+// must not hang the program.
+void WaitUntilExposed(QWidget *window, std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    QTimer tick; // ends each wait below even when no event comes
+    tick.start(std::chrono::milliseconds(10));
+    while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void SetMemoRows(QPlainTextEdit *memo, const std::array<std::string, kHexRowCount> &rows)
@@ -378,9 +395,13 @@ void TForm1::showBusyNotice()
     }
     Form4->show();
     Form4->raise();
-    // Let the window system map the notice, then paint it before we block.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The load blocks the event loop, so the notice must be on the screen
+    // before it starts: wait until the window system has exposed the
+    // window (a paint before that is lost), paint it, and wait until the
+    // display server has the paint.
+    WaitUntilExposed(Form4, std::chrono::seconds(2));
     Form4->repaint();
+    WaitForDisplayServer();
 }
 
 } // namespace tarvidon

@@ -1,6 +1,7 @@
 #include "Unit4.h"
 
 #include "look.h"
+#include "native_window.h"
 
 #include <QVBoxLayout>
 
@@ -26,6 +27,12 @@ TForm4::TForm4(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Panel1);
+}
+
+void TForm4::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    ClearNativeWindowName(this); // the caption stays empty, not the application's name
 }
 
 } // namespace tarvidon

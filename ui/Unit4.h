@@ -13,6 +13,9 @@ public:
     explicit TForm4(QWidget *parent = nullptr);
 
     QLabel *Panel1;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };
 
 } // namespace tarvidon

@@ -1,0 +1,423 @@
+"""Drives tarvidon on a real X server as a person would, for scripts/smoke-x.
+
+Keys are real X key events (xdotool), sent to whatever window holds the
+keyboard; texts are read back through the accessibility tree (AT-SPI),
+window properties with xprop and xwininfo, and the screen with ImageMagick.
+Every wait polls a condition with a time limit. Phase one runs on a bare
+X server, phase two under a window manager (openbox).
+"""
+
+import argparse
+import os
+import re
+import signal
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+MAIN_TITLE = "Тарвидон"
+MAIN_SIZE = (698, 193)
+IMAGE_VIEW_SIZE = (475, 296)
+NOTICE_SIZE = (818, 37)
+NOTICE_GREEN = (0x00, 0x80, 0x00)
+SAMPLE_ENTRIES = 25  # named records in samples/catalogue.dat
+
+
+class Failure(Exception):
+    pass
+
+
+class Results:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, name, condition, detail=""):
+        if condition:
+            self.passed += 1
+            print(f"ok    {name}")
+        else:
+            self.failed += 1
+            print(f"FAIL  {name}" + (f": {detail}" if detail else ""))
+        return condition
+
+    def case(self, name, body):
+        """Runs body(); a Failure (a wait that ran out) fails the case."""
+        try:
+            body()
+        except Failure as failure:
+            self.check(name, False, str(failure))
+
+
+def wait_for(what, condition, timeout=10.0, interval=0.05):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout:g} s waiting for {what}")
+        time.sleep(interval)
+
+
+def run(*command):
+    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+
+
+# --- X windows --------------------------------------------------------------
+
+TREE_LINE = re.compile(r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \((.*)\)\s+(\d+)x(\d+)[+-]')
+
+
+class Window:
+    def __init__(self, window_id):
+        self.id = window_id
+
+    def info(self):
+        return run("xwininfo", "-id", self.id)
+
+    def viewable(self):
+        try:
+            return "Map State: IsViewable" in self.info()
+        except subprocess.CalledProcessError:
+            return False  # gone
+
+    def geometry(self):
+        """Absolute left, top, width and height of the window's inside."""
+        info = self.info()
+        value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
+        return (value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"))
+
+    def property(self, name):
+        """xprop's text for the property after its name, quotes taken off a
+        string ("" for an empty one); None when the window has no such
+        property."""
+        out = run("xprop", "-id", self.id, name).rstrip("\n")
+        if "=" in out:
+            value = out.split("=", 1)[1].strip()
+        elif out.endswith("not found.") or out.endswith("no such atom on any window."):
+            return None
+        else:
+            value = out.split(":", 1)[1].strip()
+        if len(value) >= 2 and value[0] == value[-1] == '"':
+            value = value[1:-1]
+        return value
+
+
+def program_windows(size=None):
+    """The program's top-level windows (WM_CLASS tarvidon), of a size if given."""
+    windows = []
+    for line in run("xwininfo", "-root", "-tree").splitlines():
+        match = TREE_LINE.match(line)
+        if match and '"tarvidon"' in match.group(3):
+            if size is None or (int(match.group(4)), int(match.group(5))) == size:
+                windows.append(Window(match.group(1)))
+    return windows
+
+
+def viewable_window(size, what):
+    def find():
+        return next((w for w in program_windows(size) if w.viewable()), None)
+    return wait_for(what, find)
+
+
+def normal_hints(window):
+    text = run("xprop", "-id", window.id, "WM_NORMAL_HINTS")
+    size = lambda label: tuple(map(int, re.search(label + r" size: (\d+) by (\d+)", text).groups())) \
+        if re.search(label + r" size:", text) else None
+    return size("minimum"), size("maximum")
+
+
+def key(*keys):
+    run("xdotool", "key", "--delay", "30", *keys)
+
+
+def type_text(text):
+    run("xdotool", "type", "--delay", "40", text)
+
+
+# --- Screen pixels ----------------------------------------------------------
+
+def capture_screen(path):
+    run("import", "-silent", "-window", "root", path)
+
+
+def colour_share(path, rectangle, colour):
+    """The share of the rectangle's pixels in the picture that have colour."""
+    left, top, width, height = rectangle
+    raw = subprocess.run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage",
+                          "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    wanted = bytes(colour)
+    pixels = len(raw) // 3
+    same = sum(1 for i in range(0, pixels * 3, 3) if raw[i:i + 3] == wanted)
+    return same / pixels if pixels else 0.0
+
+
+# --- Accessibility tree -----------------------------------------------------
+
+def children(accessible):
+    return [accessible.getChildAtIndex(i) for i in range(accessible.childCount)]
+
+
+def role(accessible):
+    return accessible.getRole()
+
+
+def states(accessible):
+    return accessible.getState()
+
+
+def top(accessible):
+    return accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).y
+
+
+class Program:
+    """One run of the program, seen through X and AT-SPI."""
+
+    def __init__(self, path, work, log):
+        self.process = subprocess.Popen([path], cwd=work, stdout=log, stderr=subprocess.STDOUT)
+        self.main = viewable_window(MAIN_SIZE, "the main window on the screen")
+        self.application = wait_for("the program in the accessibility tree", self._find_application)
+
+    def _find_application(self):
+        for application in pyatspi.Registry.getDesktop(0):
+            try:
+                if application is not None and application.get_process_id() == self.process.pid:
+                    return application
+            except Exception:
+                pass  # one that has gone away
+        return None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def frame(self, title):
+        for window in children(self.application):
+            if window.name == title and states(window).contains(pyatspi.STATE_SHOWING):
+                return window
+        return None
+
+    def fields(self):
+        """Edit1, ComboBox1, ComboBox2 and Edit2, top to bottom."""
+        main = self.frame(MAIN_TITLE)
+        if main is None:
+            raise Failure("the main window is not in the accessibility tree")
+        edits = sorted((c for c in children(main) if role(c) == pyatspi.ROLE_TEXT), key=top)
+        combos = sorted((c for c in children(main) if role(c) == pyatspi.ROLE_COMBO_BOX), key=top)
+        combo_texts = [next(c for c in children(combo) if role(c) == pyatspi.ROLE_TEXT) for combo in combos]
+        return {"Edit1": edits[0], "ComboBox1": combo_texts[0], "ComboBox2": combo_texts[1], "Edit2": edits[1],
+                "items1": combos[0], "items2": combos[1]}
+
+    def texts(self):
+        fields = self.fields()
+        return {name: text(fields[name]) for name in ("ComboBox1", "ComboBox2", "Edit2")}
+
+    def item_count(self, combo):
+        lists = [c for c in children(self.fields()[combo]) if role(c) == pyatspi.ROLE_LIST]
+        return lists[0].childCount if lists else 0
+
+    def focused_field(self):
+        for name, accessible in self.fields().items():
+            if states(accessible).contains(pyatspi.STATE_FOCUSED):
+                return name
+        return None
+
+    def button(self, name):
+        def find(accessible):
+            for child in children(accessible):
+                if role(child) == pyatspi.ROLE_PUSH_BUTTON and child.name == name:
+                    return child
+                found = find(child)
+                if found is not None:
+                    return found
+            return None
+        return find(self.frame(MAIN_TITLE))
+
+    def click(self, accessible):
+        box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        run("xdotool", "mousemove", "--sync", str(box.x + box.width // 2), str(box.y + box.height // 2),
+            "click", "1")
+
+    def focused_dialog_text(self):
+        """The focused text field of a shown dialog (the file dialog)."""
+        for window in children(self.application):
+            if role(window) != pyatspi.ROLE_DIALOG or not states(window).contains(pyatspi.STATE_SHOWING):
+                continue
+            stack = [window]
+            while stack:
+                accessible = stack.pop()
+                if role(accessible) == pyatspi.ROLE_TEXT and states(accessible).contains(pyatspi.STATE_FOCUSED):
+                    return accessible
+                stack.extend(children(accessible))
+        return None
+
+
+def text(accessible):
+    return accessible.queryText().getText(0, -1)
+
+
+# --- The cases --------------------------------------------------------------
+
+def select_by_typing(program, results, name, keys, expected):
+    """Escape, Ctrl+A, then keys (text or xdotool key names), then Enter;
+    waits until the fields show expected."""
+    def body():
+        key("Escape", "ctrl+a")
+        for step in keys:
+            if isinstance(step, tuple):
+                key(*step)
+            else:
+                type_text(step)
+        key("Return")
+        try:
+            wait_for(f"{expected}", lambda: program.texts() == expected, timeout=5)
+            results.check(name, True)
+        except Failure:
+            results.check(name, False, f"fields show {program.texts()}, expected {expected}")
+    results.case(name, body)
+
+
+def check_export(results, work, name, product_number):
+    path = os.path.join(work, name)
+    def body():
+        wait_for(f"{name} to be written", lambda: os.path.exists(path) and os.path.getsize(path) == 512, 5)
+        with open(path, "rb") as f:
+            data = f.read()
+        results.check(f"save writes {name}: 256 zero bytes, then the image", data[:256] == bytes(256)
+                      and data[256:260] == bytes.fromhex(product_number), data[252:262].hex())
+    results.case(f"save writes {name}", body)
+
+
+class BusyNotice:
+    """Opens a large file through the open button and the file dialog, and
+    checks from screen pixels that the notice is painted while it loads."""
+
+    def __init__(self, program, results, big_file, shots):
+        self.program = program
+        self.results = results
+        self.big_file = big_file
+        self.shots = shots
+        self.window = None
+        self.load_seconds = []
+
+    def open_once(self, run_number):
+        program, results = self.program, self.results
+        name = f"busy notice painted during the load (run {run_number})"
+        def body():
+            if self.window is not None:
+                # The notice's place must not hold its colour before it is shown.
+                before = os.path.join(self.shots, f"before-{run_number}.png")
+                capture_screen(before)
+                share = colour_share(before, self.window.geometry(), NOTICE_GREEN)
+                if share > 0.01:
+                    raise Failure(f"the notice's place is green before it was shown ({share:.0%})")
+            key("alt+Cyrillic_o")
+            dialog_field = wait_for("the file dialog", program.focused_dialog_text)
+            key("ctrl+a")  # the dialog may offer the last name
+            type_text(self.big_file)
+            wait_for("the path in the dialog", lambda: text(dialog_field) == self.big_file, 5)
+            key("Return")
+            started = time.monotonic()
+            window = wait_for("the busy notice on the screen", self._shown_notice, timeout=10, interval=0.005)
+            shot = os.path.join(self.shots, f"notice-{run_number}.png")
+            capture_screen(shot)
+            if not window.viewable():
+                raise Failure("the load ended before the screen was captured: use a larger file")
+            share = colour_share(shot, window.geometry(), NOTICE_GREEN)
+            wait_for("the load to end", lambda: not window.viewable(), timeout=120)
+            self.load_seconds.append(time.monotonic() - started)
+            results.check(name, share > 0.5, f"{share:.0%} of the notice is green, in {shot}")
+            wait_for("the keyboard in the model field", lambda: program.focused_field() == "ComboBox1", 10)
+            if self.window is None:
+                self.window = window
+                results.check("the busy notice's X window name is empty",
+                              window.property("_NET_WM_NAME") == "" and window.property("WM_NAME") == "",
+                              f"_NET_WM_NAME {window.property('_NET_WM_NAME')!r}, WM_NAME {window.property('WM_NAME')!r}")
+        results.case(name, body)
+
+    def _shown_notice(self):
+        if self.window is not None:
+            return self.window if self.window.viewable() else None
+        return next((w for w in program_windows(NOTICE_SIZE) if w.viewable()), None)
+
+
+def phase_bare_server(args, results):
+    print("== On a bare X server")
+    log = open(os.path.join(args.work, "program.log"), "ab")
+    program = Program(args.program, args.work, log)
+    try:
+        # With no window manager, giving the new window the keyboard is ours to do.
+        run("xdotool", "windowfocus", "--sync", program.main.id)
+        results.case("Edit1 holds the keyboard at start", lambda: results.check(
+            "Edit1 holds the keyboard at start", wait_for("focus", lambda: program.focused_field() == "Edit1", 5)))
+
+        def open_sample():
+            type_text(args.sample)
+            key("Return")
+            wait_for("the sample's product numbers in the list",
+                     lambda: program.item_count("items2") == SAMPLE_ENTRIES, 10)
+            results.check("a typed data file path and Enter load the sample", True)
+        results.case("a typed data file path and Enter load the sample", open_sample)
+
+        def to_model_field():
+            key("Tab", "Tab", "Tab")
+            wait_for("the keyboard in the model field", lambda: program.focused_field() == "ComboBox1", 5)
+        results.case("Tab reaches the model field", to_model_field)
+
+        select_by_typing(program, results, "руб + Enter selects the last match in file order", ["руб"],
+                         {"ComboBox1": "Рубин 55МТ", "ComboBox2": "03030401", "Edit2": "03030401_Рубин 55МТ.BIN"})
+        key("alt+Cyrillic_es")
+        check_export(results, args.work, "03030401_Рубин 55МТ.BIN", "03030401")
+        select_by_typing(program, results, "ab, Delete, Enter selects AB", ["ab", ("Delete",)],
+                         {"ComboBox1": "AB", "ComboBox2": "31000401", "Edit2": "31000401_AB.BIN"})
+        select_by_typing(program, results, "zen, Delete, Enter selects the last Zenith in file order",
+                         ["zen", ("Delete",)],
+                         {"ComboBox1": "Zenith 200", "ComboBox2": "A0B0C1D0", "Edit2": "A0B0C1D0_Zenith 200.BIN"})
+        select_by_typing(program, results, "q + Enter matches no model and empties the product number",
+                         ["q"], {"ComboBox1": "q", "ComboBox2": "", "Edit2": "A0B0C1D0_Zenith 200.BIN"})
+        key("Tab")
+        select_by_typing(program, results, "z + Enter matches no product number and empties the model",
+                         ["z"], {"ComboBox1": "", "ComboBox2": "z", "Edit2": "A0B0C1D0_Zenith 200.BIN"})
+
+        notice = BusyNotice(program, results, args.big_file, args.shots)
+        for run_number in range(1, args.busy_runs + 1):
+            notice.open_once(run_number)
+        if notice.load_seconds:
+            print(f"loads took {min(notice.load_seconds):.2f} to {max(notice.load_seconds):.2f} s")
+    finally:
+        program.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--generator", required=True)
+    parser.add_argument("--sample", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--busy-runs", type=int, default=3)
+    args = parser.parse_args()
+    args.shots = os.environ.get("SMOKE_SHOTS") or os.path.join(args.work, "shots")
+    os.makedirs(args.shots, exist_ok=True)
+    args.big_file = os.path.join(args.work, "large.dat")
+    # About 400 MB in 1000 records: an open that takes a moment.
+    run(args.generator, "synthetic", args.big_file, "1000", "400000")
+
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    results = Results()
+    started = time.monotonic()
+    phase_bare_server(args, results)
+    print(f"smoke took {time.monotonic() - started:.0f} s")
+    print(f"smoke: {results.passed} passed, {results.failed} failed")
+    return 1 if results.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
