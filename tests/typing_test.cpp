@@ -48,16 +48,16 @@ protected:
     QString field(const CompletingComboBox *combo) const { return combo->currentText(); }
 };
 
-TEST_F(TypingTest, EnterLooksUpTheCompletedTextAndTheLastFileOrderMatchWins)
+TEST_F(TypingTest, EnterLooksUpTheFieldsTextAndTheLastFileOrderMatchWins)
 {
     ImageBuilder file;
     file.record("ZBAJ", {0x31, 0x00, 0x03, 0x00}, 0x01);
-    file.record("ZBBYT", {0x31, 0x00, 0x04, 0x00}, 0x02);
     file.record("ZBAJ 2", {0x31, 0x00, 0x05, 0x00}, 0x03);
+    file.record("ZBBYT", {0x31, 0x00, 0x04, 0x00}, 0x02);
     load(file.data());
 
     // The list highlights ZBAJ, the first sorted item the text completes to;
-    // ZBAJ 2 starts with that text too and comes last in the file.
+    // ZBAJ 2 starts with that text too and comes later in the file.
     typeWithListDown(form->ComboBox1, "zb");
     EXPECT_EQ(field(form->ComboBox1), "zbAJ");
     Press(Qt::Key_Return);
@@ -66,6 +66,14 @@ TEST_F(TypingTest, EnterLooksUpTheCompletedTextAndTheLastFileOrderMatchWins)
     EXPECT_EQ(field(form->ComboBox2), "31000500");
     EXPECT_EQ(form->Edit2->text(), "31000500_ZBAJ 2.BIN");
     EXPECT_EQ(memoLines().value(1), FillRow(0x03));
+
+    // Without the completed rest, ZBBYT is the last that starts with zb.
+    typeWithListDown(form->ComboBox1, "zb");
+    Press(Qt::Key_Delete);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(field(form->ComboBox1), "ZBBYT");
+    EXPECT_EQ(field(form->ComboBox2), "31000400");
+    EXPECT_EQ(memoLines().value(1), FillRow(0x02));
 }
 
 TEST_F(TypingTest, ACyrillicPrefixIsMatchedWithItsCaseAndTheLastFileOrderMatchWins)
