@@ -1,146 +1,14 @@
-#include "catalogue_list_model.h"
-#include "completing_combo_box.h"
-#include "keyboard.h"
-#include "qt_printing.h"
-#include "shell.h"
-#include "test_support.h"
-#include "Unit1.h"
+#include "main_window_fixture.h"
 #include "Unit2.h"
-#include "Unit3.h"
 #include "Unit4.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QDir>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
-#include <deque>
 #include <sys/stat.h>
 
 namespace tarvidon::test {
 namespace {
-
-// Records what the boxes would show and answers the open dialog, so that
-// no test blocks on a modal window.
-class RecordingDialogs : public UserDialogs {
-public:
-    void showMessage(const QString &text) override { messages << text; }
-    void showError(const QString &text) override
-    {
-        errors << text;
-        busyNoticeShownWithError = busyNotice != nullptr && busyNotice->isVisible();
-    }
-    std::optional<QString> chooseDataFile(QWidget *) override
-    {
-        std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-
-    QStringList messages;
-    QStringList errors;
-    std::deque<std::optional<QString>> answers;
-    QWidget *busyNotice = nullptr;
-    bool busyNoticeShownWithError = false;
-};
-
-QStringList Items(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
-QStringList Rows(const QAbstractItemView *view)
-{
-    QStringList rows;
-    for (int i = 0; i < view->model()->rowCount(); ++i)
-        rows << view->model()->index(i, 0).data().toString();
-    return rows;
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        previousFolder_ = QDir::currentPath();
-        SetUserDialogs(&dialogs);
-        form = std::make_unique<TForm1>();
-        dialogs.busyNotice = form->Form4;
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-        // Keys reach only the active window.
-        form->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    void TearDown() override
-    {
-        form.reset();
-        SetUserDialogs(nullptr);
-        QDir::setCurrent(previousFolder_);
-    }
-
-    // Loads bytes as the user would: types the path into Edit1, then Enter.
-    std::string load(const Bytes &bytes, std::string_view name = "data.bin")
-    {
-        const std::string path = dir.write(name, bytes);
-        typeInto(form->Edit1, QString::fromStdString(path));
-        Press(Qt::Key_Return);
-        return path;
-    }
-
-    // Clicks a field through its window, as a person moves the keyboard
-    // there with the mouse.
-    static void clickInto(QWidget *field)
-    {
-        if (auto *combo = qobject_cast<QComboBox *>(field))
-            field = combo->lineEdit();
-        QWidget *window = field->window();
-        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                          field->mapTo(window, field->rect().center()));
-        ASSERT_EQ(QApplication::focusWidget(), field->focusProxy() != nullptr ? field->focusProxy() : field);
-    }
-
-    // Replaces a field's text by typing over all of it.
-    static void typeInto(QWidget *field, const QString &text)
-    {
-        clickInto(field);
-        Press(QKeySequence::SelectAll);
-        Type(text);
-    }
-
-    // Clicks a row of the open drop-down list.
-    static void clickRow(CompletingComboBox *combo, int row)
-    {
-        QAbstractItemView *list = combo->view();
-        ASSERT_TRUE(list->isVisible());
-        QWidget *popup = list->window();
-        const QRect rowArea = list->visualRect(list->model()->index(row, 0));
-        QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                          list->viewport()->mapTo(popup, rowArea.center()));
-    }
-
-    static bool listIsDown(const CompletingComboBox *combo) { return combo->view()->isVisible(); }
-
-    static QString selectedText(const CompletingComboBox *combo) { return combo->lineEdit()->selectedText(); }
-
-    QStringList memoLines() const { return form->Form3->Memo1->toPlainText().split(u'\n'); }
-
-    TempDir dir;
-    RecordingDialogs dialogs;
-    std::unique_ptr<TForm1> form;
-
-private:
-    QString previousFolder_;
-};
 
 TEST_F(MainWindowTest, StartsWithItsFixedLookAndContents)
 {
@@ -193,8 +61,8 @@ TEST_F(MainWindowTest, EnterInTheFileFieldFillsAllThreeLists)
 TEST_F(MainWindowTest, CompletesInlineAndEnterTakesTheLastPrefixMatch)
 {
     ImageBuilder file;
-    file.record("ABC", {0x31, 0x00, 0x03, 0x00});
-    file.record("ABD", {0x31, 0x00, 0x04, 0x00});
+    file.record("ABC", {0x31, 0x00, 0x03, 0x00}, 0xAC);
+    file.record("ABD", {0x31, 0x00, 0x04, 0x00}, 0xAD);
     load(file.data());
 
     typeInto(form->ComboBox1, "a");
@@ -219,6 +87,10 @@ TEST_F(MainWindowTest, CompletesInlineAndEnterTakesTheLastPrefixMatch)
     EXPECT_EQ(form->ComboBox2->currentText(), "31000400");
     EXPECT_EQ(form->Edit2->text(), "31000400_ABD.BIN");
     EXPECT_EQ(form->Form3->windowTitle(), "ABD");
+    EXPECT_EQ(memoLines().value(1), QStringLiteral("AD ").repeated(16));
+    QDir::setCurrent(QString::fromStdString(dir.path("")));
+    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(ReadFile(dir.path("31000400_ABD.BIN")).at(300), 0xAD);
 }
 
 TEST_F(MainWindowTest, ClosingWhileTheListsHoldACatalogueIsSafe)
