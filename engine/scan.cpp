@@ -12,6 +12,7 @@ namespace tarvidon {
 namespace {
 
 constexpr std::int64_t kImageEnd = kImageOffset + kImageLength; // from the tag
+constexpr std::size_t kReservedNameBytes = 32;
 
 std::optional<std::int64_t> FindByte(const DataImage &image, std::int64_t from, std::uint8_t byte)
 {
@@ -104,6 +105,17 @@ std::optional<std::string> ReadModelName(const DataImage &image, std::int64_t ta
 Catalogue BuildCatalogue(const DataImage &image)
 {
     Catalogue catalogue;
+    // Room for records laid end to end with names of up to 32 bytes, taken
+    // up front: growing copies everything built so far into fresh pages each
+    // time, and page faults dominate building a large catalogue. Room never
+    // filled costs address space only, and without it we simply grow.
+    try {
+        const auto records = static_cast<std::size_t>(image.length() / kImageEnd);
+        catalogue.entries_.reserve(records);
+        catalogue.names_.reserve(records * kReservedNameBytes);
+    } catch (const std::bad_alloc &) {
+        catalogue = Catalogue();
+    }
     NameEndFinder nameEnds(image);
     // The last name stored, so that a record whose name ends at the same
     // 0x00 (it lies inside the earlier one) reuses its tail.

@@ -1,7 +1,8 @@
 # Shared by the scripts: the project root and the packages every build needs.
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build_packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-                libbenchmark-dev libcli11-dev nlohmann-json3-dev fonts-dejavu-core libxcb1-dev)
+                libbenchmark-dev libcli11-dev nlohmann-json3-dev fonts-dejavu-core libxcb1-dev
+                help2man) # help2man: the CLI manual page is made in every build
 
 configure_and_build() { # folder, extra cmake arguments...
   local folder="$1"; shift
@@ -9,4 +10,4 @@ configure_and_build() { # folder, extra cmake arguments...
   cmake --build "$root/$folder" -j"$(nproc)"
 }
 # What packaging and its checks need besides a build.
-package_packages=(dpkg-dev file fakeroot help2man desktop-file-utils appstream lintian)
+package_packages=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
