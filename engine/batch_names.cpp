@@ -10,6 +10,10 @@ namespace tarvidon {
 
 namespace {
 
+// The longest file name that ext4 (255 bytes) and NTFS (255 UTF-16 units)
+// both take; a UTF-8 name of 255 bytes never needs more UTF-16 units.
+constexpr std::size_t kMaxFileNameBytes = 255;
+
 // Refused by some file system we may copy the folder to: "/" and NUL here,
 // the rest and the control characters on Windows.
 bool IsRefusedInFileName(unsigned char c)
@@ -23,6 +27,17 @@ std::string FoldLatinCase(std::string name)
     std::transform(name.begin(), name.end(), name.begin(),
                    [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; });
     return name;
+}
+
+// stem + suffix + extension, with the stem cut short, never inside a UTF-8
+// character, where the whole would be too long to name a file.
+std::string JoinFitting(std::string_view stem, std::string_view suffix, std::string_view extension)
+{
+    const std::size_t fixed = suffix.size() + extension.size();
+    std::size_t keep = std::min(stem.size(), kMaxFileNameBytes > fixed ? kMaxFileNameBytes - fixed : 0);
+    while (keep > 0 && keep < stem.size() && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep;
+    return std::string(stem.substr(0, keep)).append(suffix).append(extension);
 }
 
 } // namespace
@@ -42,17 +57,20 @@ std::vector<std::string> BatchFileNames(std::span<const std::string> names)
     std::unordered_set<std::string> taken;               // folded names given out so far
     std::unordered_map<std::string, int> nextSuffix;     // folded name -> next " (k)" to try
     for (const std::string &name : names) {
-        std::string safe = SafeFileName(name);
-        std::string folded = FoldLatinCase(safe);
+        const std::string safe = SafeFileName(name);
+        const std::string_view whole = safe;
+        const std::size_t dot = whole.rfind('.');
+        const std::string_view stem = whole.substr(0, dot == std::string_view::npos ? whole.size() : dot);
+        const std::string_view extension = whole.substr(stem.size());
+        std::string fitting = JoinFitting(stem, "", extension);
+        std::string folded = FoldLatinCase(fitting);
         if (taken.insert(folded).second) {
-            result.push_back(std::move(safe));
+            result.push_back(std::move(fitting));
             continue;
         }
-        const std::size_t dot = safe.rfind('.');
-        const std::size_t stemLength = dot == std::string::npos ? safe.size() : dot;
-        int &k = nextSuffix.try_emplace(folded, 2).first->second;
+        int &k = nextSuffix.try_emplace(std::move(folded), 2).first->second;
         for (;; ++k) {
-            std::string candidate = safe.substr(0, stemLength) + " (" + std::to_string(k) + ")" + safe.substr(stemLength);
+            std::string candidate = JoinFitting(stem, " (" + std::to_string(k) + ")", extension);
             if (taken.insert(FoldLatinCase(candidate)).second) {
                 result.push_back(std::move(candidate));
                 break;

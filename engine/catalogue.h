@@ -169,7 +169,9 @@ void SaveImage(const EngineState &state, std::string_view modelText, const std::
 
 /// File names for writing names[0], names[1], ... into one folder: each made
 /// safe, and each that equals an earlier one, Latin case ignored, given
-/// " (2)", " (3)", ... before its extension. The first keeps the name.
+/// " (2)", " (3)", ... before its extension. The first keeps the name. A
+/// name too long for a file system (over 255 bytes) is cut short before
+/// its extension, never inside a UTF-8 character.
 [[nodiscard]] std::vector<std::string> BatchFileNames(std::span<const std::string> names);
 
 } // namespace tarvidon

@@ -50,5 +50,31 @@ TEST(BatchFileNames, ManyDuplicatesGetConsecutiveNumbers)
         EXPECT_EQ(result[k], "1_A (" + std::to_string(k + 1) + ").BIN");
 }
 
+TEST(BatchFileNames, NamesTooLongForAFileSystemAreCutBeforeTheExtension)
+{
+    const std::string latin = "00000001_" + std::string(300, 'A') + ".BIN";
+    std::string cyrillic = "0000002_"; // leaves an odd number of bytes for the letters
+    for (int k = 0; k < 200; ++k)
+        cyrillic += "Ж"; // two bytes each, so an odd limit would split one
+    cyrillic += ".BIN";
+    const std::vector<std::string> names = {latin, cyrillic, latin, "3_short.BIN"};
+
+    const std::vector<std::string> result = BatchFileNames(names);
+
+    ASSERT_EQ(result.size(), names.size());
+    EXPECT_EQ(result[0], latin.substr(0, 251) + ".BIN");
+    const std::string stem = cyrillic.substr(0, 8) + [] {
+        std::string s;
+        for (int k = 0; k < 121; ++k)
+            s += "Ж";
+        return s;
+    }();
+    EXPECT_EQ(result[1], stem + ".BIN") << "cut at the last whole character that fits";
+    EXPECT_EQ(result[2], latin.substr(0, 247) + " (2).BIN") << "the number still fits";
+    EXPECT_EQ(result[3], "3_short.BIN");
+    for (const std::string &name : result)
+        EXPECT_LE(name.size(), 255U);
+}
+
 } // namespace
 } // namespace tarvidon
