@@ -67,7 +67,10 @@ def wait_for(what, condition, timeout=10.0, interval=0.05):
 
 
 def run(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+    done = subprocess.run(command, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise subprocess.CalledProcessError(done.returncode, command, done.stdout, done.stderr)
+    return done.stdout
 
 
 # --- X windows --------------------------------------------------------------
@@ -110,6 +113,30 @@ class Window:
         return value
 
 
+    def properties(self, *names):
+        """Several properties read at once, as property() reads one; the
+        text of one spread over lines (WM_NORMAL_HINTS) joined by newlines."""
+        out = run("xprop", *(["-id", self.id] if self.id else ["-root"]), *names)
+        found = dict.fromkeys(names)
+        name = None
+        for line in out.splitlines():
+            if line.startswith(("\t", " ")) and name is not None:
+                found[name] = (found[name] + "\n" + line.strip()).strip()
+                continue
+            match = re.match(r"^([A-Za-z0-9_]+)(?:\([^)]*\))?(?:\s*=\s*|:\s*)(.*)$", line)
+            name = match.group(1) if match and match.group(1) in found else None
+            if name is None:
+                continue
+            value = match.group(2).strip()
+            if value.endswith("not found.") or value.endswith("no such atom on any window."):
+                name = None
+                continue
+            if len(value) >= 2 and value[0] == value[-1] == '"':
+                value = value[1:-1]
+            found[name] = value
+        return found
+
+
 def program_windows(size=None):
     """The program's top-level windows (WM_CLASS tarvidon), of a size if given."""
     windows = []
@@ -124,14 +151,7 @@ def program_windows(size=None):
 def viewable_window(size, what):
     def find():
         return next((w for w in program_windows(size) if w.viewable()), None)
-    return wait_for(what, find)
-
-
-def normal_hints(window):
-    text = run("xprop", "-id", window.id, "WM_NORMAL_HINTS")
-    size = lambda label: tuple(map(int, re.search(label + r" size: (\d+) by (\d+)", text).groups())) \
-        if re.search(label + r" size:", text) else None
-    return size("minimum"), size("maximum")
+    return wait_for(what, find, timeout=30)  # a loaded machine starts a program slowly
 
 
 # _MOTIF_WM_HINTS: which fields count, then the functions and the decorations.
@@ -140,25 +160,43 @@ MWM_FUNC_ALL, MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE, MWM_FUNC_CLOSE = 0x1, 0x8, 0
 MWM_DECOR_ALL, MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 0x1, 0x20, 0x40
 
 
-def motif_hints(window):
-    """flags, functions and decorations the program asked the window manager for."""
-    value = window.property("_MOTIF_WM_HINTS")
-    if value is None:
-        return 0, 0, 0
-    flags, functions, decorations = (int(field, 16) for field in value.split(",")[:3])
-    return flags, functions, decorations
+class Hints:
+    """What the program asked of the window manager for a window, and what
+    the window manager made of it, read at one moment."""
+
+    def __init__(self, window):
+        values = window.properties("WM_NORMAL_HINTS", "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS",
+                                   "_NET_FRAME_EXTENTS")
+        self.size = tuple(window.geometry()[2:])
+        normal = values["WM_NORMAL_HINTS"] or ""
+        size = lambda label: tuple(map(int, re.search(label + r" size: (\d+) by (\d+)", normal).groups())) \
+            if re.search(label + r" size:", normal) else None
+        self.minimum, self.maximum = size("minimum"), size("maximum")
+        motif = values["_MOTIF_WM_HINTS"]
+        # flags (which fields count), functions, decorations
+        self.motif = tuple(int(field, 16) for field in motif.split(",")[:3]) if motif else (0, 0, 0)
+        actions = values["_NET_WM_ALLOWED_ACTIONS"]
+        self.actions = None if actions is None else {a.strip() for a in actions.split(",") if a.strip()}
+        extents = values["_NET_FRAME_EXTENTS"]
+        # left, right, top, bottom of the frame; None before it was framed
+        self.frame = None if extents is None else tuple(int(field) for field in extents.split(","))
 
 
-def allowed_actions(window):
-    """What the window manager lets the user do with the window (it sets them once it manages it)."""
-    value = window.property("_NET_WM_ALLOWED_ACTIONS")
-    return None if value is None else {action.strip() for action in value.split(",") if action.strip()}
+# The Cyrillic letters the cases type ("Руб") or press with Alt (о, с).
+TYPED_CYRILLIC = ["er", "u", "be", "o", "es"]
 
 
-def frame_extents(window):
-    """Left, right, top and bottom of the window manager's frame; None before it framed the window."""
-    value = window.property("_NET_FRAME_EXTENTS")
-    return None if value is None else tuple(int(field) for field in value.split(","))
+def add_cyrillic_to_keymap():
+    """Puts the Cyrillic letters typed, small and capital, on unused keys. For a
+    letter missing from the keymap xdotool maps a key for each stroke and
+    maps it back, and a program busy at that moment reads the stroke with
+    the keymap of the moment before or after: letters were lost or changed."""
+    unused = [line.split()[1] for line in run("xmodmap", "-pke").splitlines()
+              if re.fullmatch(r"keycode\s+\d+ =\s*", line)]
+    if len(unused) < len(TYPED_CYRILLIC):
+        raise SystemExit(f"smoke: only {len(unused)} unused keys for {len(TYPED_CYRILLIC)} Cyrillic letters")
+    run("xmodmap", *[argument for keycode, letter in zip(unused, TYPED_CYRILLIC)
+                     for argument in ("-e", f"keycode {keycode} = Cyrillic_{letter} Cyrillic_{letter.upper()}")])
 
 
 def key(*keys):
@@ -173,6 +211,12 @@ def type_text(text):
 
 def capture_screen(path):
     run("import", "-silent", "-window", "root", path)
+
+
+def grab_screen(path):
+    """The screen as an X window dump: quicker than capture_screen, for a
+    window that is on the screen only a moment."""
+    run("xwd", "-root", "-silent", "-out", path)
 
 
 def colour_share(path, rectangle, colour):
@@ -350,24 +394,26 @@ class BusyNotice:
         def body():
             if self.window is not None:
                 # The notice's place must not hold its colour before it is shown.
-                before = os.path.join(self.shots, f"before-{run_number}.png")
-                capture_screen(before)
+                before = os.path.join(self.shots, f"before-{run_number}.xwd")
+                grab_screen(before)
                 share = colour_share(before, self.window.geometry(), NOTICE_GREEN)
                 if share > 0.01:
                     raise Failure(f"the notice's place is green before it was shown ({share:.0%})")
             key("alt+Cyrillic_o")
-            dialog_field = wait_for("the file dialog", program.focused_dialog_text)
+            dialog_field = wait_for("the file dialog", program.focused_dialog_text, timeout=30)
             key("ctrl+a")  # the dialog may offer the last name
             type_text(self.big_file)
             wait_for("the path in the dialog", lambda: text(dialog_field) == self.big_file, 5)
             key("Return")
             started = time.monotonic()
             window = wait_for("the busy notice on the screen", self._shown_notice, timeout=10, interval=0.005)
-            shot = os.path.join(self.shots, f"notice-{run_number}.png")
-            capture_screen(shot)
+            shown = time.monotonic()
+            shot = os.path.join(self.shots, f"notice{self.phase.replace(' ', '-')}-{run_number}.xwd")
+            grab_screen(shot)
             seen = self.while_shown(window) if self.while_shown else []
             if not window.viewable():
-                raise Failure("the load ended before the screen was captured: use a larger file")
+                raise Failure(f"the load ended before the screen was read ({shown - started:.2f} s to see the notice, "
+                              f"{time.monotonic() - shown:.2f} s to read the screen): use a larger file")
             share = colour_share(shot, window.geometry(), NOTICE_GREEN)
             wait_for("the load to end", lambda: not window.viewable(), timeout=120)
             self.load_seconds.append(time.monotonic() - started)
@@ -465,30 +511,30 @@ class WindowManager:
 
 
 def managed(window, what):
-    """Waits until the window manager has framed window and told what it allows."""
-    wait_for(f"openbox to frame {what}",
-             lambda: frame_extents(window) is not None and allowed_actions(window) is not None, timeout=5)
+    """The window's hints once the window manager has framed it and told what it allows."""
+    def framed():
+        hints = Hints(window)
+        return hints if hints.frame is not None and hints.actions is not None else None
+    return wait_for(f"openbox to frame {what}", framed, timeout=10)
 
 
-def fixed_size_check(window, what, size):
-    minimum, maximum = normal_hints(window)
-    actual = tuple(window.geometry()[2:])
+def fixed_size_check(hints, what, size):
     return (f"{what} is fixed at {size[0]} x {size[1]} (minimum and maximum size)",
-            minimum == maximum == actual == size, f"minimum {minimum}, maximum {maximum}, size {actual}")
+            hints.minimum == hints.maximum == hints.size == size,
+            f"minimum {hints.minimum}, maximum {hints.maximum}, size {hints.size}")
 
 
-def no_window_buttons_checks(window, what, functions_text, forbidden_functions, forbidden_decorations,
+def no_window_buttons_checks(hints, what, functions_text, forbidden_functions, forbidden_decorations,
                              actions_text, forbidden_actions):
     """The program's Motif hints leave out the functions and decorations
     named; the window manager allows none of the actions named."""
-    flags, functions, decorations = motif_hints(window)
+    flags, functions, decorations = hints.motif
     asked = (flags & MWM_HINTS_FUNCTIONS and not functions & (MWM_FUNC_ALL | forbidden_functions)
              and flags & MWM_HINTS_DECORATIONS and not decorations & (MWM_DECOR_ALL | forbidden_decorations))
-    actions = allowed_actions(window) or set()
     return [(f"{what} asks the window manager for no {functions_text}", bool(asked),
              f"_MOTIF_WM_HINTS flags {flags:#x}, functions {functions:#x}, decorations {decorations:#x}"),
-            (f"openbox allows {what} no {actions_text}", not actions & forbidden_actions,
-             f"allowed {sorted(actions & forbidden_actions)}")]
+            (f"openbox allows {what} no {actions_text}", not hints.actions & forbidden_actions,
+             f"allowed {sorted(hints.actions & forbidden_actions)}")]
 
 
 # Openbox keeps minimising for every normal window whatever its hints say
@@ -499,21 +545,21 @@ NO_MAXIMISE = {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "
 
 
 def fixed_window_checks(results, window, what, size):
-    managed(window, what)
-    results.check(*fixed_size_check(window, what, size))
-    for check in no_window_buttons_checks(window, what, "minimise or maximise",
-                                          MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE,
+    hints = managed(window, what)
+    results.check(*fixed_size_check(hints, what, size))
+    for check in no_window_buttons_checks(hints, what, "minimise or maximise", MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE,
                                           MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE,
                                           "maximise or resize", NO_MAXIMISE):
         results.check(*check)
+    return hints
 
 
-def centred_check(window):
+def centred_check(window, hints):
     """The frame's middle lies on the middle of the screen's work area, give
     or take half the frame: the program centres the window before the
     window manager has put a frame round it."""
     left, top, width, height = window.geometry()
-    frame_left, frame_right, frame_top, frame_bottom = frame_extents(window)
+    frame_left, frame_right, frame_top, frame_bottom = hints.frame
     area = [int(v) for v in Window(None).property("_NET_WORKAREA").split(",")[:4]]
     offset_x = (left - frame_left + (width + frame_left + frame_right) / 2) - (area[0] + area[2] / 2)
     offset_y = (top - frame_top + (height + frame_top + frame_bottom) / 2) - (area[1] + area[3] / 2)
@@ -525,16 +571,17 @@ def centred_check(window):
 
 
 def busy_notice_checks(window):
-    """Read while the notice is on the screen: the program is blocked then."""
-    managed(window, "the busy notice")
-    checks = [fixed_size_check(window, "the busy notice", NOTICE_SIZE)]
-    checks += no_window_buttons_checks(window, "the busy notice", "close, minimise or maximise",
+    """Read while the notice is on the screen (the program is blocked then),
+    with as few X calls as may be: the load is soon over."""
+    hints = managed(window, "the busy notice")
+    checks = [fixed_size_check(hints, "the busy notice", NOTICE_SIZE)]
+    checks += no_window_buttons_checks(hints, "the busy notice", "close, minimise or maximise",
                                        MWM_FUNC_CLOSE | MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE,
                                        MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE,
                                        "maximise or resize", NO_MAXIMISE)
     # Openbox draws minimise and close on any title bar; a frame of border
     # only has no buttons.
-    left, right, top, bottom = frame_extents(window)
+    left, right, top, bottom = hints.frame
     checks.append(("openbox gives the busy notice a border and no title bar, so no buttons",
                    0 < top == bottom == left == right, f"frame {left},{right},{top},{bottom} (left, right, top, bottom)"))
     return checks
@@ -547,13 +594,16 @@ def phase_window_manager(args, results):
     try:
         program = Program(args.program, args.work, log)
         try:
-            fixed_window_checks(results, program.main, "the main window", MAIN_SIZE)
-            results.check(*centred_check(program.main))
+            hints = fixed_window_checks(results, program.main, "the main window", MAIN_SIZE)
+            results.check(*centred_check(program.main, hints))
             capture_screen(os.path.join(args.shots, "openbox-main.png"))  # for a person to look at
             # Openbox gives a new window the keyboard.
-            results.case("Edit1 holds the keyboard under openbox", lambda: results.check(
-                "Edit1 holds the keyboard under openbox",
-                wait_for("focus", lambda: program.focused_field() == "Edit1", 5)))
+            def focus():
+                wait_for("openbox to give the main window the keyboard",
+                         lambda: int(run("xdotool", "getwindowfocus").strip()) == int(program.main.id, 16), 10)
+                wait_for("focus", lambda: program.focused_field() == "Edit1", 5)
+                results.check("Edit1 holds the keyboard under openbox", True)
+            results.case("Edit1 holds the keyboard under openbox", focus)
             notice = BusyNotice(program, results, args.big_file, args.shots, busy_notice_checks, " under openbox")
             notice.open_once(1)
 
@@ -583,6 +633,7 @@ def main():
     run(args.generator, "synthetic", args.big_file, "1000", "400000")
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    add_cyrillic_to_keymap()
     results = Results(args.shots)
     started = time.monotonic()
     phase_bare_server(args, results)
@@ -593,4 +644,7 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as error:
+        sys.exit(f"smoke: {' '.join(error.cmd)} failed with status {error.returncode}: {error.stderr.strip()}")
