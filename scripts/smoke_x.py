@@ -529,8 +529,9 @@ def no_window_buttons_checks(hints, what, functions_text, forbidden_functions, f
     """The program's Motif hints leave out the functions and decorations
     named; the window manager allows none of the actions named."""
     flags, functions, decorations = hints.motif
+    # Without the decorations field the window manager draws what the functions allow.
     asked = (flags & MWM_HINTS_FUNCTIONS and not functions & (MWM_FUNC_ALL | forbidden_functions)
-             and flags & MWM_HINTS_DECORATIONS and not decorations & (MWM_DECOR_ALL | forbidden_decorations))
+             and not (flags & MWM_HINTS_DECORATIONS and decorations & (MWM_DECOR_ALL | forbidden_decorations)))
     return [(f"{what} asks the window manager for no {functions_text}", bool(asked),
              f"_MOTIF_WM_HINTS flags {flags:#x}, functions {functions:#x}, decorations {decorations:#x}"),
             (f"openbox allows {what} no {actions_text}", not hints.actions & forbidden_actions,
