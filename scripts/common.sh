@@ -11,3 +11,7 @@ configure_and_build() { # folder, extra cmake arguments...
 }
 # What packaging and its checks need besides a build.
 package_packages=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
+# What the smoke test on a real X server needs: the server, a window manager,
+# the X tools it reads windows, grabs the screen and sets the keymap with,
+# and the accessibility bus.
+smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi)

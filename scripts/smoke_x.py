@@ -4,7 +4,8 @@ Keys are real X key events (xdotool), sent to whatever window holds the
 keyboard; texts are read back through the accessibility tree (AT-SPI),
 window properties with xprop and xwininfo, and the screen with ImageMagick.
 Every wait polls a condition with a time limit. Phase one runs on a bare
-X server, phase two under a window manager (openbox).
+X server, phase two under a window manager (openbox), where the window
+manager's hints are read with xprop and xwininfo.
 """
 
 import argparse
@@ -30,7 +31,8 @@ class Failure(Exception):
 
 
 class Results:
-    def __init__(self):
+    def __init__(self, shots):
+        self.shots = shots
         self.passed = 0
         self.failed = 0
 
@@ -48,7 +50,9 @@ class Results:
         try:
             body()
         except Failure as failure:
-            self.check(name, False, str(failure))
+            shot = os.path.join(self.shots, f"failed-{self.passed + self.failed + 1}.png")
+            capture_screen(shot)
+            self.check(name, False, f"{failure}; the screen is in {shot}")
 
 
 def wait_for(what, condition, timeout=10.0, interval=0.05):
@@ -63,7 +67,10 @@ def wait_for(what, condition, timeout=10.0, interval=0.05):
 
 
 def run(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+    done = subprocess.run(command, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise subprocess.CalledProcessError(done.returncode, command, done.stdout, done.stderr)
+    return done.stdout
 
 
 # --- X windows --------------------------------------------------------------
@@ -73,7 +80,7 @@ TREE_LINE = re.compile(r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \((.*)\)\
 
 class Window:
     def __init__(self, window_id):
-        self.id = window_id
+        self.id = window_id  # None for the root window (properties only)
 
     def info(self):
         return run("xwininfo", "-id", self.id)
@@ -94,7 +101,7 @@ class Window:
         """xprop's text for the property after its name, quotes taken off a
         string ("" for an empty one); None when the window has no such
         property."""
-        out = run("xprop", "-id", self.id, name).rstrip("\n")
+        out = run("xprop", *(["-id", self.id] if self.id else ["-root"]), name).rstrip("\n")
         if "=" in out:
             value = out.split("=", 1)[1].strip()
         elif out.endswith("not found.") or out.endswith("no such atom on any window."):
@@ -104,6 +111,30 @@ class Window:
         if len(value) >= 2 and value[0] == value[-1] == '"':
             value = value[1:-1]
         return value
+
+
+    def properties(self, *names):
+        """Several properties read at once, as property() reads one; the
+        text of one spread over lines (WM_NORMAL_HINTS) joined by newlines."""
+        out = run("xprop", *(["-id", self.id] if self.id else ["-root"]), *names)
+        found = dict.fromkeys(names)
+        name = None
+        for line in out.splitlines():
+            if line.startswith(("\t", " ")) and name is not None:
+                found[name] = (found[name] + "\n" + line.strip()).strip()
+                continue
+            match = re.match(r"^([A-Za-z0-9_]+)(?:\([^)]*\))?(?:\s*=\s*|:\s*)(.*)$", line)
+            name = match.group(1) if match and match.group(1) in found else None
+            if name is None:
+                continue
+            value = match.group(2).strip()
+            if value.endswith("not found.") or value.endswith("no such atom on any window."):
+                name = None
+                continue
+            if len(value) >= 2 and value[0] == value[-1] == '"':
+                value = value[1:-1]
+            found[name] = value
+        return found
 
 
 def program_windows(size=None):
@@ -120,14 +151,52 @@ def program_windows(size=None):
 def viewable_window(size, what):
     def find():
         return next((w for w in program_windows(size) if w.viewable()), None)
-    return wait_for(what, find)
+    return wait_for(what, find, timeout=30)  # a loaded machine starts a program slowly
 
 
-def normal_hints(window):
-    text = run("xprop", "-id", window.id, "WM_NORMAL_HINTS")
-    size = lambda label: tuple(map(int, re.search(label + r" size: (\d+) by (\d+)", text).groups())) \
-        if re.search(label + r" size:", text) else None
-    return size("minimum"), size("maximum")
+# _MOTIF_WM_HINTS: which fields count, then the functions and the decorations.
+MWM_HINTS_FUNCTIONS, MWM_HINTS_DECORATIONS = 0x1, 0x2
+MWM_FUNC_ALL, MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE, MWM_FUNC_CLOSE = 0x1, 0x8, 0x10, 0x20
+MWM_DECOR_ALL, MWM_DECOR_MINIMIZE, MWM_DECOR_MAXIMIZE = 0x1, 0x20, 0x40
+
+
+class Hints:
+    """What the program asked of the window manager for a window, and what
+    the window manager made of it, read at one moment."""
+
+    def __init__(self, window):
+        values = window.properties("WM_NORMAL_HINTS", "_MOTIF_WM_HINTS", "_NET_WM_ALLOWED_ACTIONS",
+                                   "_NET_FRAME_EXTENTS")
+        self.size = tuple(window.geometry()[2:])
+        normal = values["WM_NORMAL_HINTS"] or ""
+        size = lambda label: tuple(map(int, re.search(label + r" size: (\d+) by (\d+)", normal).groups())) \
+            if re.search(label + r" size:", normal) else None
+        self.minimum, self.maximum = size("minimum"), size("maximum")
+        motif = values["_MOTIF_WM_HINTS"]
+        # flags (which fields count), functions, decorations
+        self.motif = tuple(int(field, 16) for field in motif.split(",")[:3]) if motif else (0, 0, 0)
+        actions = values["_NET_WM_ALLOWED_ACTIONS"]
+        self.actions = None if actions is None else {a.strip() for a in actions.split(",") if a.strip()}
+        extents = values["_NET_FRAME_EXTENTS"]
+        # left, right, top, bottom of the frame; None before it was framed
+        self.frame = None if extents is None else tuple(int(field) for field in extents.split(","))
+
+
+# The Cyrillic letters the cases type ("Руб") or press with Alt (о, с).
+TYPED_CYRILLIC = ["er", "u", "be", "o", "es"]
+
+
+def add_cyrillic_to_keymap():
+    """Puts the Cyrillic letters typed, small and capital, on unused keys. For a
+    letter missing from the keymap xdotool maps a key for each stroke and
+    maps it back, and a program busy at that moment reads the stroke with
+    the keymap of the moment before or after: letters were lost or changed."""
+    unused = [line.split()[1] for line in run("xmodmap", "-pke").splitlines()
+              if re.fullmatch(r"keycode\s+\d+ =\s*", line)]
+    if len(unused) < len(TYPED_CYRILLIC):
+        raise SystemExit(f"smoke: only {len(unused)} unused keys for {len(TYPED_CYRILLIC)} Cyrillic letters")
+    run("xmodmap", *[argument for keycode, letter in zip(unused, TYPED_CYRILLIC)
+                     for argument in ("-e", f"keycode {keycode} = Cyrillic_{letter} Cyrillic_{letter.upper()}")])
 
 
 def key(*keys):
@@ -142,6 +211,12 @@ def type_text(text):
 
 def capture_screen(path):
     run("import", "-silent", "-window", "root", path)
+
+
+def grab_screen(path):
+    """The screen as an X window dump: quicker than capture_screen, for a
+    window that is on the screen only a moment."""
+    run("xwd", "-root", "-silent", "-out", path)
 
 
 def colour_share(path, rectangle, colour):
@@ -300,8 +375,13 @@ class BusyNotice:
     """Opens a large file through the open button and the file dialog, and
     checks from screen pixels that the notice is painted while it loads."""
 
-    def __init__(self, program, results, big_file, shots):
+    def __init__(self, program, results, big_file, shots, while_shown=None, phase=""):
+        """while_shown(window), if given, reads the shown notice and returns
+        checks (name, condition, detail) to count once it proved to be still
+        on the screen afterwards; phase tells the check names apart."""
         self.program = program
+        self.while_shown = while_shown
+        self.phase = phase
         self.results = results
         self.big_file = big_file
         self.shots = shots
@@ -310,35 +390,40 @@ class BusyNotice:
 
     def open_once(self, run_number):
         program, results = self.program, self.results
-        name = f"busy notice painted during the load (run {run_number})"
+        name = f"busy notice painted during the load{self.phase} (run {run_number})"
         def body():
             if self.window is not None:
                 # The notice's place must not hold its colour before it is shown.
-                before = os.path.join(self.shots, f"before-{run_number}.png")
-                capture_screen(before)
+                before = os.path.join(self.shots, f"before-{run_number}.xwd")
+                grab_screen(before)
                 share = colour_share(before, self.window.geometry(), NOTICE_GREEN)
                 if share > 0.01:
                     raise Failure(f"the notice's place is green before it was shown ({share:.0%})")
             key("alt+Cyrillic_o")
-            dialog_field = wait_for("the file dialog", program.focused_dialog_text)
+            dialog_field = wait_for("the file dialog", program.focused_dialog_text, timeout=30)
             key("ctrl+a")  # the dialog may offer the last name
             type_text(self.big_file)
             wait_for("the path in the dialog", lambda: text(dialog_field) == self.big_file, 5)
             key("Return")
             started = time.monotonic()
             window = wait_for("the busy notice on the screen", self._shown_notice, timeout=10, interval=0.005)
-            shot = os.path.join(self.shots, f"notice-{run_number}.png")
-            capture_screen(shot)
+            shown = time.monotonic()
+            shot = os.path.join(self.shots, f"notice{self.phase.replace(' ', '-')}-{run_number}.xwd")
+            grab_screen(shot)
+            seen = self.while_shown(window) if self.while_shown else []
             if not window.viewable():
-                raise Failure("the load ended before the screen was captured: use a larger file")
+                raise Failure(f"the load ended before the screen was read ({shown - started:.2f} s to see the notice, "
+                              f"{time.monotonic() - shown:.2f} s to read the screen): use a larger file")
             share = colour_share(shot, window.geometry(), NOTICE_GREEN)
             wait_for("the load to end", lambda: not window.viewable(), timeout=120)
             self.load_seconds.append(time.monotonic() - started)
             results.check(name, share > 0.5, f"{share:.0%} of the notice is green, in {shot}")
+            for check in seen:
+                results.check(*check)
             wait_for("the keyboard in the model field", lambda: program.focused_field() == "ComboBox1", 10)
             if self.window is None:
                 self.window = window
-                results.check("the busy notice's X window name is empty",
+                results.check(f"the busy notice's X window name is empty{self.phase}",
                               window.property("_NET_WM_NAME") == "" and window.property("WM_NAME") == "",
                               f"_NET_WM_NAME {window.property('_NET_WM_NAME')!r}, WM_NAME {window.property('WM_NAME')!r}")
         results.case(name, body)
@@ -397,6 +482,143 @@ def phase_bare_server(args, results):
         program.stop()
 
 
+# --- Under a window manager -------------------------------------------------
+
+class WindowManager:
+    """openbox on the display, with its settings and files in the work folder."""
+
+    def __init__(self, work, log):
+        environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
+                           XDG_CACHE_HOME=os.path.join(work, "cache"))
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=log, stderr=subprocess.STDOUT,
+                                        env=environment)
+        wait_for("openbox to manage the screen", self._running)
+
+    def _running(self):
+        if self.process.poll() is not None:
+            raise Failure(f"openbox ended with status {self.process.returncode}")
+        check = Window(None).property("_NET_SUPPORTING_WM_CHECK")
+        return check is not None and "window id" in check
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def managed(window, what):
+    """The window's hints once the window manager has framed it and told what it allows."""
+    def framed():
+        hints = Hints(window)
+        return hints if hints.frame is not None and hints.actions is not None else None
+    return wait_for(f"openbox to frame {what}", framed, timeout=10)
+
+
+def fixed_size_check(hints, what, size):
+    return (f"{what} is fixed at {size[0]} x {size[1]} (minimum and maximum size)",
+            hints.minimum == hints.maximum == hints.size == size,
+            f"minimum {hints.minimum}, maximum {hints.maximum}, size {hints.size}")
+
+
+def no_window_buttons_checks(hints, what, functions_text, forbidden_functions, forbidden_decorations,
+                             actions_text, forbidden_actions):
+    """The program's Motif hints leave out the functions and decorations
+    named; the window manager allows none of the actions named."""
+    flags, functions, decorations = hints.motif
+    # Without the decorations field the window manager draws what the functions allow.
+    asked = (flags & MWM_HINTS_FUNCTIONS and not functions & (MWM_FUNC_ALL | forbidden_functions)
+             and not (flags & MWM_HINTS_DECORATIONS and decorations & (MWM_DECOR_ALL | forbidden_decorations)))
+    return [(f"{what} asks the window manager for no {functions_text}", bool(asked),
+             f"_MOTIF_WM_HINTS flags {flags:#x}, functions {functions:#x}, decorations {decorations:#x}"),
+            (f"openbox allows {what} no {actions_text}", not hints.actions & forbidden_actions,
+             f"allowed {sorted(hints.actions & forbidden_actions)}")]
+
+
+# Openbox keeps minimising for every normal window whatever its hints say
+# (it ignores the Motif hint's minimise, maximise and close functions); it
+# does take resizing away from a window whose least and largest sizes are
+# equal, and maximising with it.
+NO_MAXIMISE = {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"}
+
+
+def fixed_window_checks(results, window, what, size):
+    hints = managed(window, what)
+    results.check(*fixed_size_check(hints, what, size))
+    for check in no_window_buttons_checks(hints, what, "minimise or maximise", MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE,
+                                          MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE,
+                                          "maximise or resize", NO_MAXIMISE):
+        results.check(*check)
+    return hints
+
+
+def centred_check(window, hints):
+    """The frame's middle lies on the middle of the screen's work area, give
+    or take half the frame: the program centres the window before the
+    window manager has put a frame round it."""
+    left, top, width, height = window.geometry()
+    frame_left, frame_right, frame_top, frame_bottom = hints.frame
+    area = [int(v) for v in Window(None).property("_NET_WORKAREA").split(",")[:4]]
+    offset_x = (left - frame_left + (width + frame_left + frame_right) / 2) - (area[0] + area[2] / 2)
+    offset_y = (top - frame_top + (height + frame_top + frame_bottom) / 2) - (area[1] + area[3] / 2)
+    slack_x, slack_y = (frame_left + frame_right) / 2 + 1, (frame_top + frame_bottom) / 2 + 1
+    print(f"main window frame {frame_left},{frame_right},{frame_top},{frame_bottom} (left, right, top, bottom); "
+          f"its middle is {offset_x:+g}, {offset_y:+g} px from the screen's")
+    return ("the main window is centred on the screen", abs(offset_x) <= slack_x and abs(offset_y) <= slack_y,
+            f"frame's middle {offset_x:+g}, {offset_y:+g} px from the screen's, allowed {slack_x:g}, {slack_y:g}")
+
+
+def busy_notice_checks(window):
+    """Read while the notice is on the screen (the program is blocked then),
+    with as few X calls as may be: the load is soon over."""
+    hints = managed(window, "the busy notice")
+    checks = [fixed_size_check(hints, "the busy notice", NOTICE_SIZE)]
+    checks += no_window_buttons_checks(hints, "the busy notice", "close, minimise or maximise",
+                                       MWM_FUNC_CLOSE | MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE,
+                                       MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE,
+                                       "maximise or resize", NO_MAXIMISE)
+    # Openbox draws minimise and close on any title bar; a frame of border
+    # only has no buttons.
+    left, right, top, bottom = hints.frame
+    checks.append(("openbox gives the busy notice a border and no title bar, so no buttons",
+                   0 < top == bottom == left == right, f"frame {left},{right},{top},{bottom} (left, right, top, bottom)"))
+    return checks
+
+
+def phase_window_manager(args, results):
+    print("== Under a window manager (openbox)")
+    log = open(os.path.join(args.work, "program.log"), "ab")
+    manager = WindowManager(args.work, open(os.path.join(args.work, "openbox.log"), "ab"))
+    try:
+        program = Program(args.program, args.work, log)
+        try:
+            hints = fixed_window_checks(results, program.main, "the main window", MAIN_SIZE)
+            results.check(*centred_check(program.main, hints))
+            capture_screen(os.path.join(args.shots, "openbox-main.png"))  # for a person to look at
+            # Openbox gives a new window the keyboard.
+            def focus():
+                wait_for("openbox to give the main window the keyboard",
+                         lambda: int(run("xdotool", "getwindowfocus").strip()) == int(program.main.id, 16), 10)
+                wait_for("focus", lambda: program.focused_field() == "Edit1", 5)
+                results.check("Edit1 holds the keyboard under openbox", True)
+            results.case("Edit1 holds the keyboard under openbox", focus)
+            notice = BusyNotice(program, results, args.big_file, args.shots, busy_notice_checks, " under openbox")
+            notice.open_once(1)
+
+            def image_view():
+                program.click(program.button("СПРЯТАТЬ / ПОКАЗАТЬ   ВЫБРАННУЮ  ПРОШИВКУ"))
+                window = viewable_window(IMAGE_VIEW_SIZE, "the image view on the screen")
+                fixed_window_checks(results, window, "the image view", IMAGE_VIEW_SIZE)
+            results.case("the image view under openbox", image_view)
+        finally:
+            program.stop()
+    finally:
+        manager.stop()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
@@ -412,13 +634,18 @@ def main():
     run(args.generator, "synthetic", args.big_file, "1000", "400000")
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    results = Results()
+    add_cyrillic_to_keymap()
+    results = Results(args.shots)
     started = time.monotonic()
     phase_bare_server(args, results)
+    results.case("the phase under openbox", lambda: phase_window_manager(args, results))
     print(f"smoke took {time.monotonic() - started:.0f} s")
     print(f"smoke: {results.passed} passed, {results.failed} failed")
     return 1 if results.failed else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as error:
+        sys.exit(f"smoke: {' '.join(error.cmd)} failed with status {error.returncode}: {error.stderr.strip()}")

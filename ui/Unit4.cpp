@@ -8,7 +8,8 @@
 namespace tarvidon {
 
 TForm4::TForm4(QWidget *parent)
-    // A title bar without any buttons: the user cannot close the notice.
+    // A title bar without any buttons: the user cannot close the notice
+    // (on X a border only, as a title bar there may bring buttons anyway).
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::MSWindowsFixedSizeDialogHint),
       Panel1(new QLabel(this))
@@ -33,6 +34,7 @@ void TForm4::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     ClearNativeWindowName(this); // the caption stays empty, not the application's name
+    AskForBorderOnly(this);      // no title-bar buttons whatever the window manager
 }
 
 } // namespace tarvidon

@@ -52,6 +52,25 @@ void ClearNativeWindowName(QWidget *window)
     xcb_flush(connection);
 }
 
+void AskForBorderOnly(QWidget *window)
+{
+    xcb_connection_t *connection = X11Connection();
+    if (connection == nullptr || window->windowHandle() == nullptr)
+        return;
+    const xcb_atom_t motifHints = InternAtom(connection, "_MOTIF_WM_HINTS");
+    if (motifHints == XCB_ATOM_NONE)
+        return;
+    // The Motif hints: which fields count, functions, decorations, input
+    // mode, status.
+    constexpr std::uint32_t kFunctionsAndDecorations = 0x1 | 0x2;
+    constexpr std::uint32_t kMoveOnly = 0x4;
+    constexpr std::uint32_t kBorderOnly = 0x2;
+    const std::uint32_t hints[5] = {kFunctionsAndDecorations, kMoveOnly, kBorderOnly, 0, 0};
+    const auto id = static_cast<xcb_window_t>(window->windowHandle()->winId());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, motifHints, motifHints, 32, 5, hints);
+    xcb_flush(connection);
+}
+
 void WaitForDisplayServer()
 {
     if (xcb_connection_t *connection = X11Connection())
@@ -61,6 +80,10 @@ void WaitForDisplayServer()
 #else
 
 void ClearNativeWindowName(QWidget *)
+{
+}
+
+void AskForBorderOnly(QWidget *)
 {
 }
 

@@ -13,6 +13,15 @@ namespace tarvidon {
 /// this does nothing.
 void ClearNativeWindowName(QWidget *window);
 
+/// Asks the X window manager to frame window's native window with a border
+/// only and to let the user do nothing with it but move it. Qt has no
+/// flags for that: for a window without title-bar buttons it still leaves
+/// the buttons to the window manager, and some window managers (openbox)
+/// draw minimise and close on every title bar, whatever a window asks for.
+/// Like ClearNativeWindowName, called in the window's showEvent; elsewhere
+/// than on X it does nothing.
+void AskForBorderOnly(QWidget *window);
+
 /// Returns once the display server has carried out everything sent to it
 /// so far (an X round trip), paints included. Unlike QGuiApplication::sync
 /// it handles no events, so no user input can run in the middle of an
