@@ -341,6 +341,18 @@ def text(accessible):
 
 # --- The cases --------------------------------------------------------------
 
+def type_watching(program, text):
+    """Types text a character at a time, each once the one before shows in a
+    combo box's field, as a person watching the screen types."""
+    typed = ""
+    for character in text:
+        typed += character
+        type_text(character)
+        wait_for(f"{typed!r} in a field", lambda: any(
+            shown.startswith(typed) for name, shown in program.texts().items() if name.startswith("ComboBox")),
+            timeout=5)
+
+
 def select_by_typing(program, results, name, keys, expected):
     """Escape, Ctrl+A, then keys (text or xdotool key names), then Enter;
     waits until the fields show expected."""
@@ -350,7 +362,7 @@ def select_by_typing(program, results, name, keys, expected):
             if isinstance(step, tuple):
                 key(*step)
             else:
-                type_text(step)
+                type_watching(program, step)
         key("Return")
         try:
             wait_for(f"{expected}", lambda: program.texts() == expected, timeout=5)
