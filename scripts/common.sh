@@ -10,3 +10,7 @@ configure_and_build() { # folder, extra cmake arguments...
 }
 # What packaging and its checks need besides a build.
 package_packages=(dpkg-dev file fakeroot help2man desktop-file-utils appstream lintian)
+# The Windows build: the MinGW-w64 cross compiler (POSIX thread model, for
+# std::thread and friends), GoogleTest's sources to build with it, and Wine
+# to run what it makes.
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64 libcli11-dev nlohmann-json3-dev)
