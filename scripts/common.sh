@@ -14,3 +14,7 @@ package_packages=(dpkg-dev file fakeroot help2man desktop-file-utils appstream l
 # std::thread and friends), GoogleTest's sources to build with it, and Wine
 # to run what it makes.
 windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64 libcli11-dev nlohmann-json3-dev)
+# How build-windows/ is configured, for the tests and the zip alike.
+windows_cmake_arguments=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTARVIDON_ENGINE_ONLY=ON)
+# What the Windows zip and its check need besides that build.
+windows_zip_packages=(zip unzip binutils-mingw-w64-x86-64)
