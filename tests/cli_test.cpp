@@ -504,6 +504,7 @@ TEST(CliCodec, EveryWindows1251ByteGoesToUtf8AndBack)
     EXPECT_EQ(cli::Utf8ToCp1251("日本"), std::nullopt);
     EXPECT_EQ(cli::Utf8ToCp1251("ab\xD0"), std::nullopt); // cut off
     EXPECT_EQ(cli::Utf8ToCp1251("\xFF"), std::nullopt);   // not UTF-8
+    EXPECT_EQ(cli::Utf8ToCp1251("\xC2\x98"), std::nullopt); // U+0098: no byte stands for it
 }
 
 } // namespace
