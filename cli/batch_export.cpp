@@ -2,15 +2,14 @@
 
 #include "codec.h"
 #include "commands.h"
+#include "file_system.h"
 #include "output.h"
+#include "platform.h"
 
 #include <chrono>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
-
-#include <unistd.h>
 
 namespace tarvidon::cli {
 
@@ -34,18 +33,10 @@ std::vector<MatchIndex> Selected(const Catalogue &catalogue, const BatchExportOp
     return indices;
 }
 
-void MakeFolder(const std::string &dir)
-{
-    std::error_code error;
-    fs::create_directories(dir, error);
-    if (error)
-        throw Failure(dir, IoErrorMessage(error.value() == EEXIST ? ENOTDIR : error.value(), dir));
-}
-
 /// "done/total, N files/s" rewritten in place on a terminal, nothing elsewhere.
 class Progress {
 public:
-    explicit Progress(std::size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    explicit Progress(std::size_t total) : total_(total), shown_(StderrIsTerminal()) {}
 
     void update(std::size_t done)
     {
@@ -75,56 +66,42 @@ private:
 
 // Written whole or not at all: the engine's save into a temporary file of
 // ours, then a rename over the name.
-void ExportOne(const EngineState &state, MatchIndex i, const std::string &temporary, const std::string &target)
+void ExportOne(const EngineState &state, MatchIndex i, const fs::path &temporary, const fs::path &target)
 {
     try {
         SaveImage(state, state.Catalogue.ModelName(i), temporary, i);
+        ReplaceFile(temporary, target);
     } catch (const EngineError &e) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Failure(target, e.what());
-    }
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Failure(target, IoErrorMessage(error.value(), target));
+        RemoveFileQuietly(temporary);
+        throw Failure(Utf8FromPath(target), e.what());
     }
 }
 
 void WriteManifest(const std::string &path, const Catalogue &catalogue, const std::vector<MatchIndex> &indices,
                    const std::vector<std::string> &names, std::size_t written)
 {
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        throw Failure(path, IoErrorMessage(errno, path));
-    Output out(file);
-    try {
-        const std::string_view header[] = {"index", "image_offset", "product_number", "model_name", "file_name"};
-        WriteCsvRecord(out, header);
-        for (std::size_t k = 0; k < written; ++k) {
-            const CatalogueEntry entry = catalogue.Entry(indices[k]);
-            const std::string index = std::to_string(indices[k]), offset = std::to_string(entry.ImageOffset);
-            const std::string model = Cp1251ToUtf8(entry.ModelName);
-            const std::string_view fields[] = {index, offset, entry.ProductNumber, model, names[k]};
-            WriteCsvRecord(out, fields);
-        }
-        out.finish();
-    } catch (const Failure &e) {
-        std::fclose(file);
-        throw Failure(path, e.what());
+    Output out; // a few lines a file: built whole, written at once
+    const std::string_view header[] = {"index", "image_offset", "product_number", "model_name", "file_name"};
+    WriteCsvRecord(out, header);
+    for (std::size_t k = 0; k < written; ++k) {
+        const CatalogueEntry entry = catalogue.Entry(indices[k]);
+        const std::string index = std::to_string(indices[k]), offset = std::to_string(entry.ImageOffset);
+        const std::string model = Cp1251ToUtf8(entry.ModelName);
+        const std::string_view fields[] = {index, offset, entry.ProductNumber, model, names[k]};
+        WriteCsvRecord(out, fields);
     }
-    if (std::fclose(file) != 0)
-        throw Failure(path, IoErrorMessage(errno, path));
+    const std::string &text = out.text();
+    OnPath(path, [&] {
+        WriteWholeFile(PathFromUtf8(path), {reinterpret_cast<const std::uint8_t *>(text.data()), text.size()});
+    });
 }
 
-void RefuseExisting(const std::vector<std::string> &paths)
+void RefuseExisting(const std::vector<fs::path> &paths)
 {
-    for (const std::string &path : paths) {
+    for (const fs::path &path : paths) {
         std::error_code ignored;
         if (fs::symlink_status(path, ignored).type() != fs::file_type::not_found && !ignored)
-            throw Failure(path, "File already exists, nothing written; --overwrite replaces it");
+            throw Failure(Utf8FromPath(path), "File already exists, nothing written; --overwrite replaces it");
     }
 }
 
@@ -142,21 +119,21 @@ int RunBatchExport(const BatchExportOptions &options)
         names.push_back(Cp1251ToUtf8(DefaultOutputName(catalogue, i)));
     names = BatchFileNames(names);
 
-    MakeFolder(options.dir);
-    std::vector<std::string> targets;
+    const fs::path dir = PathFromUtf8(options.dir);
+    OnPath(options.dir, [&] { CreateFolders(dir); });
+    std::vector<fs::path> targets;
     targets.reserve(names.size() + 1);
     for (const std::string &name : names)
-        targets.push_back((fs::path(options.dir) / name).string());
+        targets.push_back(dir / PathFromUtf8(name));
     if (!options.overwrite) {
         if (options.manifest)
-            targets.push_back(*options.manifest);
+            targets.push_back(PathFromUtf8(*options.manifest));
         RefuseExisting(targets);
         if (options.manifest)
             targets.pop_back();
     }
 
-    const std::string temporary =
-        (fs::path(options.dir) / (".tarvidon-export-" + std::to_string(getpid()) + ".tmp")).string();
+    const fs::path temporary = dir / (".tarvidon-export-" + std::to_string(ProcessId()) + ".tmp");
     Progress progress(indices.size());
     std::size_t written = 0;
     const auto summary = [&] {

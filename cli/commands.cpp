@@ -2,6 +2,7 @@
 
 #include "codec.h"
 #include "output.h"
+#include "platform.h"
 
 #include <cstdio>
 #include <vector>
@@ -12,11 +13,12 @@ EngineState LoadCatalogue(const std::string &file)
 {
     EngineState state;
     std::string message;
-    CheckDataFile(state, file, [&](std::string_view text) { message = text; });
+    const std::filesystem::path path = PathFromUtf8(file);
+    CheckDataFile(state, path, [&](std::string_view text) { message = text; });
     if (!state.FileFound)
         throw Failure(file, message);
     OnPath(file, [&] {
-        LoadDataFile(state, file);
+        LoadDataFile(state, path);
         ScanCatalogue(state);
     });
     return state;
@@ -89,7 +91,7 @@ int RunExport(const ExportOptions &options)
     const EngineState state = LoadCatalogue(options.file);
     const MatchIndex i = OnPath(options.file, [&] { return ChosenEntry(state, options.entry); });
     const std::string path = options.output.value_or(Cp1251ToUtf8(DefaultOutputName(state.Catalogue, i)));
-    OnPath(path, [&] { SaveImage(state, state.Catalogue.ModelName(i), path, i); });
+    OnPath(path, [&] { SaveImage(state, state.Catalogue.ModelName(i), PathFromUtf8(path), i); });
     return kExitMatch;
 }
 

@@ -1,10 +1,10 @@
 // tarvidon-cli: the catalogue engine from the command line.
 
 #include "commands.h"
+#include "platform.h"
 
 #include <CLI/CLI.hpp>
 
-#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -44,12 +44,8 @@ void ReportFailure(const std::string &path, const std::string &message)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int tarvidon::cli::Main(int argc, char *argv[])
 {
-    // A file-size limit then fails the write ("Disk full") instead of
-    // killing us half-way through a file.
-    std::signal(SIGXFSZ, SIG_IGN);
-
     CLI::App app("Lists, finds, shows and exports the records of a catalogue data file.", "tarvidon-cli");
     app.set_version_flag("--version", "tarvidon-cli " TARVIDON_VERSION);
     app.require_subcommand(1);

@@ -1,11 +1,11 @@
 #include "output.h"
 
 #include "codec.h"
+#include "platform.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <vector>
 
@@ -102,7 +102,7 @@ Output::~Output() = default;
 Output &Output::operator<<(std::string_view text)
 {
     buffer_ += text;
-    if (buffer_.size() >= kFlushSize)
+    if (stream_ != nullptr && buffer_.size() >= kFlushSize)
         flush();
     return *this;
 }
@@ -114,16 +114,18 @@ Output &Output::operator<<(std::int64_t number)
 
 void Output::flush()
 {
+    if (stream_ == nullptr)
+        return;
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
-        throw Failure("stdout", IoErrorMessage(errno, "stdout"));
+        throw Failure("stdout", IoErrorMessage(LastStreamError(), "stdout"));
     buffer_.clear();
 }
 
 void Output::finish()
 {
     flush();
-    if (std::fflush(stream_) != 0)
-        throw Failure("stdout", IoErrorMessage(errno, "stdout"));
+    if (stream_ != nullptr && std::fflush(stream_) != 0)
+        throw Failure("stdout", IoErrorMessage(LastStreamError(), "stdout"));
 }
 
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields)

@@ -13,10 +13,10 @@
 namespace tarvidon::cli {
 
 /// Collects output and writes it in large blocks; Failure("stdout", ...)
-/// when a write fails.
+/// when a write fails. Without a stream it keeps everything in text().
 class Output {
 public:
-    explicit Output(std::FILE *stream) : stream_(stream) {}
+    explicit Output(std::FILE *stream = nullptr) : stream_(stream) {}
     ~Output();
     Output(const Output &) = delete;
     Output &operator=(const Output &) = delete;
@@ -25,6 +25,8 @@ public:
     Output &operator<<(std::int64_t number);
     /// Writes what is left and checks that the stream took it.
     void finish();
+    /// All output so far, when there is no stream.
+    [[nodiscard]] const std::string &text() const { return buffer_; }
 
 private:
     void flush();

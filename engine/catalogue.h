@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -111,11 +112,11 @@ using ShowMessageFn = std::function<void(std::string_view)>;
 
 /// Sets FileFound: true when path names an existing entry that is not a
 /// folder. Otherwise reports kMissingFileMessage through showMessage.
-void CheckDataFile(EngineState &state, const std::string &path, const ShowMessageFn &showMessage);
+void CheckDataFile(EngineState &state, const std::filesystem::path &path, const ShowMessageFn &showMessage);
 
 /// Reads the whole file into state.Image when FileFound is set. All or
 /// nothing: on any error the previous image stays. Only regular files load.
-void LoadDataFile(EngineState &state, const std::string &path);
+void LoadDataFile(EngineState &state, const std::filesystem::path &path);
 
 // --- Scanning ---
 
@@ -158,7 +159,7 @@ bool ScanCatalogue(EngineState &state);
 /// modelText to path. selected, when it is named modelText, is the entry
 /// written; otherwise the first entry of that name. A failed write removes
 /// the regular file it created or truncated.
-void SaveImage(const EngineState &state, std::string_view modelText, const std::string &path,
+void SaveImage(const EngineState &state, std::string_view modelText, const std::filesystem::path &path,
                std::optional<MatchIndex> selected = std::nullopt);
 
 // --- Many exports into one folder ---

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,15 +37,24 @@ public:
     OutOfMemoryError();
 };
 
-/// The user-facing text for a failed file operation with this errno. The
-/// path decides between "File not found" and "Invalid filename" for ENOENT:
-/// a missing folder is reported as a bad name rather than a missing file.
-[[nodiscard]] std::string IoErrorMessage(int errorNumber, const std::string &path);
+/// The user-facing text for a failed file operation with this system error
+/// number (errno on POSIX, GetLastError() on Windows). On POSIX the path
+/// decides between "File not found" and "Invalid filename" for ENOENT: a
+/// missing folder is reported as a bad name rather than a missing file.
+[[nodiscard]] std::string IoErrorMessage(int errorNumber, const std::filesystem::path &path);
 
-/// Builds the IoError for errno after an operation on path failed.
-[[nodiscard]] IoError MakeIoError(int errorNumber, const std::string &path);
+/// Builds the IoError for a system error number after an operation on path failed.
+[[nodiscard]] IoError MakeIoError(int errorNumber, const std::filesystem::path &path);
 
-/// Raised when fewer bytes were written than asked, without an errno.
+/// One row of this platform's table of error numbers; a number in no row
+/// is shown as "I/O error N".
+struct IoErrorText {
+    int errorNumber;
+    std::string_view message;
+};
+[[nodiscard]] std::span<const IoErrorText> IoErrorTexts();
+
+/// Raised when fewer bytes were written than asked, without an error number.
 [[nodiscard]] IoError DiskFullError();
 
 /// Raised when a file ended before the bytes it promised were read.

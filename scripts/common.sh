@@ -15,3 +15,11 @@ package_packages=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 # the X tools it reads windows, grabs the screen and sets the keymap with,
 # and the accessibility bus.
 smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi)
+# The Windows build: the MinGW-w64 cross compiler (POSIX thread model, for
+# std::thread and friends), GoogleTest's sources to build with it, and Wine
+# to run what it makes.
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64 libcli11-dev nlohmann-json3-dev)
+# How build-windows/ is configured, for the tests and the zip alike.
+windows_cmake_arguments=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTARVIDON_ENGINE_ONLY=ON)
+# What the Windows zip and its check need besides that build.
+windows_zip_packages=(zip unzip binutils-mingw-w64-x86-64)

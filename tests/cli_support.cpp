@@ -2,13 +2,20 @@
 
 #include "codec.h"
 
+#include <cerrno>
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <functional>
+#include <thread>
+
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <stdexcept>
+#endif
 
 namespace tarvidon::test {
 
@@ -16,13 +23,149 @@ namespace {
 
 constexpr unsigned kTimeoutSeconds = 30;
 
+#ifdef _WIN32
+
+std::wstring Wide(const std::string &utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, nullptr, 0);
+    if (size <= 0)
+        throw std::runtime_error("not UTF-8: " + utf8);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), length, wide.data(), size);
+    return wide;
+}
+
+// One argument as the C runtime's parser reads it back: quoted when it is
+// empty or holds blanks or quotes, backslashes doubled before a quote.
+std::wstring Quoted(const std::wstring &argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
+}
+
+// Closes the handle when it goes.
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() { reset(); }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    [[nodiscard]] HANDLE get() const { return handle_; }
+    HANDLE *out() { return &handle_; }
+    void reset()
+    {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// A pipe whose write end the child inherits.
+void ChildPipe(Handle &read, Handle &write)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    if (!CreatePipe(read.out(), write.out(), &inheritable, 0)
+        || !SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0))
+        throw std::runtime_error("CreatePipe failed");
+}
+
+void ReadAll(HANDLE pipe, std::string &text)
+{
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        text.append(buffer, got);
+}
+
+#else
+
 void Pipe(int ends[2])
 {
     if (pipe(ends) != 0)
         throw std::runtime_error("pipe failed");
 }
 
+#endif
+
 } // namespace
+
+#ifdef _WIN32
+
+CliResult RunCli(const std::vector<std::string> &args, const CliOptions &options)
+{
+    if (options.inChild)
+        throw std::logic_error("inChild is for POSIX only");
+    Handle outRead, outWrite, errRead, errWrite;
+    ChildPipe(outRead, outWrite);
+    ChildPipe(errRead, errWrite);
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    Handle nothing(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING,
+                               0, nullptr));
+    if (nothing.get() == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot open NUL");
+
+    const std::wstring program = Wide(TARVIDON_CLI_PATH);
+    std::wstring commandLine = Quoted(program);
+    for (const std::string &arg : args)
+        commandLine += L" " + Quoted(Wide(arg));
+    const std::wstring workingDir = Wide(options.workingDir);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing.get();
+    startup.hStdOutput = outWrite.get();
+    startup.hStdError = errWrite.get();
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process))
+        throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
+    Handle child(process.hProcess);
+    CloseHandle(process.hThread);
+    // Only the child holds the write ends now, so the reads end with it.
+    outWrite.reset();
+    errWrite.reset();
+    nothing.reset();
+
+    // One reader each: a child that fills one pipe while we wait on the
+    // other would block for good.
+    CliResult result;
+    std::thread outReader(ReadAll, outRead.get(), std::ref(result.out));
+    std::thread errReader(ReadAll, errRead.get(), std::ref(result.err));
+    const bool exited = WaitForSingleObject(child.get(), kTimeoutSeconds * 1000) == WAIT_OBJECT_0;
+    if (!exited) {
+        TerminateProcess(child.get(), 1);
+        WaitForSingleObject(child.get(), INFINITE);
+    }
+    outReader.join();
+    errReader.join();
+    DWORD exitCode = 0;
+    if (exited && GetExitCodeProcess(child.get(), &exitCode))
+        result.exitCode = static_cast<int>(exitCode);
+    return result;
+}
+
+#else
 
 CliResult RunCli(const std::vector<std::string> &args, const CliOptions &options)
 {
@@ -82,6 +225,8 @@ CliResult RunCli(const std::vector<std::string> &args, const CliOptions &options
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+#endif
 
 std::vector<std::vector<std::string>> ParseCsv(const std::string &text)
 {

@@ -3,6 +3,7 @@
 
 #include "cli_support.h"
 #include "codec.h"
+#include "platform.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,19 @@ std::vector<PrintedEntry> EntriesFromTable(const std::string &text)
     return entries;
 }
 
+// Names in UTF-8 as the program takes and prints them; on Windows the
+// narrow path constructor would read them in the ANSI code page.
+Bytes ReadUtf8(const std::string &utf8)
+{
+    return ReadFile(cli::PathFromUtf8(utf8));
+}
+
+// name inside folder, with the separator the program puts there.
+std::string Joined(const std::string &folder, const std::string &name)
+{
+    return cli::Utf8FromPath(cli::PathFromUtf8(folder) / cli::PathFromUtf8(name));
+}
+
 TEST_F(Cli, ListPrintsEveryEntryInFileOrderInEachFormat)
 {
     const CliResult table = RunCli({"list", data});
@@ -228,7 +242,7 @@ TEST_F(Cli, ExportWritesOneFileUnderTheDefaultNameOrTheGivenOne)
     const CliResult byName = RunCli({"export", data, "--model", "Рубин 55М"}, InFolder(dir.path("")));
     EXPECT_EQ(byName.exitCode, 0);
     EXPECT_EQ(byName.out + byName.err, "");
-    EXPECT_EQ(ReadFile(dir.path("03030400_Рубин 55М.BIN")), ExportBytes(2));
+    EXPECT_EQ(ReadUtf8(Joined(dir.path(""), "03030400_Рубин 55М.BIN")), ExportBytes(2));
 
     const std::string output = dir.path("out.bin");
     EXPECT_EQ(RunCli({"export", data, "--model", "ABC", "-o", output}).exitCode, 0);
@@ -241,8 +255,8 @@ TEST_F(Cli, ExportWritesOneFileUnderTheDefaultNameOrTheGivenOne)
 std::vector<std::string> FilesIn(const std::string &folder)
 {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto &entry : fs::directory_iterator(cli::PathFromUtf8(folder)))
+        names.push_back(cli::Utf8FromPath(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -266,7 +280,7 @@ TEST_F(Cli, BatchExportWritesEveryEntryUnderSafeDistinctNamesWithAManifest)
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(FilesIn(folder), sorted);
     for (std::size_t i = 0; i < kBatchNames.size(); ++i)
-        EXPECT_EQ(ReadFile(folder + "/" + kBatchNames[i]), ExportBytes(static_cast<MatchIndex>(i))) << kBatchNames[i];
+        EXPECT_EQ(ReadUtf8(Joined(folder, kBatchNames[i])), ExportBytes(static_cast<MatchIndex>(i))) << kBatchNames[i];
 
     const auto records = ParseCsv(std::string(reinterpret_cast<const char *>(ReadFile(manifest).data()),
                                               ReadFile(manifest).size()));
@@ -285,7 +299,7 @@ TEST_F(Cli, BatchExportWithAPrefixWritesOnlyTheMatches)
     const std::string folder = dir.path("out");
     EXPECT_EQ(RunCli({"export", data, "--all", "--model-prefix", "руб", "--dir", folder}).exitCode, 0);
     EXPECT_EQ(FilesIn(folder), std::vector<std::string>{"03030401_рубин.BIN"});
-    EXPECT_EQ(ReadFile(folder + "/03030401_рубин.BIN"), ExportBytes(3));
+    EXPECT_EQ(ReadUtf8(Joined(folder, "03030401_рубин.BIN")), ExportBytes(3));
 
     const std::string byProduct = dir.path("by-product");
     EXPECT_EQ(RunCli({"export", data, "--all", "--product-prefix", "0303", "--dir", byProduct}).exitCode, 0);
@@ -308,10 +322,10 @@ TEST_F(Cli, BatchExportReplacesNothingUnlessToldTo)
     const CliResult refused = RunCli({"export", data, "--all", "--dir", folder});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err, "tarvidon-cli: " + folder + "/" + kBatchNames[4]
+    EXPECT_EQ(refused.err, "tarvidon-cli: " + Joined(folder, kBatchNames[4])
                                + ": File already exists, nothing written; --overwrite replaces it.\n");
     EXPECT_EQ(FilesIn(folder).size(), 2u);
-    EXPECT_EQ(ReadFile(folder + "/" + kBatchNames[4]), old);
+    EXPECT_EQ(ReadUtf8(Joined(folder, kBatchNames[4])), old);
 
     const std::string manifest = dir.write("manifest.csv", old);
     const CliResult manifestRefused = RunCli({"export", data, "--all", "--dir", dir.path("other"), "--manifest", manifest});
@@ -323,8 +337,8 @@ TEST_F(Cli, BatchExportReplacesNothingUnlessToldTo)
     const CliResult replaced = RunCli({"export", data, "--all", "--dir", folder, "--overwrite"});
     EXPECT_EQ(replaced.exitCode, 0);
     EXPECT_EQ(FilesIn(folder).size(), kBatchNames.size());
-    EXPECT_EQ(ReadFile(folder + "/" + kBatchNames[4]), ExportBytes(4));
-    EXPECT_EQ(ReadFile(folder + "/" + kBatchNames[7]), ExportBytes(7));
+    EXPECT_EQ(ReadUtf8(Joined(folder, kBatchNames[4])), ExportBytes(4));
+    EXPECT_EQ(ReadUtf8(Joined(folder, kBatchNames[7])), ExportBytes(7));
 }
 
 TEST_F(Cli, EveryBadInputGivesItsExactMessageAndNoOutput)
@@ -361,6 +375,65 @@ TEST_F(Cli, EveryBadInputGivesItsExactMessageAndNoOutput)
         EXPECT_EQ(result.err, c.err);
     }
     EXPECT_FALSE(fs::exists(dir.path("01020304_a")));
+}
+
+// Paths typed in Cyrillic reach the file system unchanged, in and out, and
+// come back unchanged in messages and the manifest.
+TEST_F(Cli, CyrillicFolderAndFileNamesWorkBothWays)
+{
+    const std::string folder = Joined(dir.path(""), "Каталог «Рубин»");
+    ASSERT_TRUE(fs::create_directory(cli::PathFromUtf8(folder)));
+    const std::string cyrillicData = Joined(folder, "данные.dat");
+    fs::copy_file(cli::PathFromUtf8(data), cli::PathFromUtf8(cyrillicData));
+
+    const CliResult list = RunCli({"list", cyrillicData, "--format", "csv"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(EntriesFromCsv(list.out), AllEntries());
+
+    const std::string output = Joined(folder, "образ.BIN");
+    EXPECT_EQ(RunCli({"export", cyrillicData, "--index", "2", "-o", output}).exitCode, 0);
+    EXPECT_EQ(ReadUtf8(output), ExportBytes(2));
+
+    const CliResult here = RunCli({"export", "данные.dat", "--index", "3"}, InFolder(folder));
+    EXPECT_EQ(here.exitCode, 0) << here.err;
+    EXPECT_EQ(ReadUtf8(Joined(folder, "03030401_рубин.BIN")), ExportBytes(3));
+
+    const std::string batch = Joined(folder, "Выгрузка/Рубины");
+    const std::string manifest = Joined(folder, "список.csv");
+    const CliResult all = RunCli({"export", cyrillicData, "--all", "--model-prefix", "Руб", "--dir", batch,
+                                  "--manifest", manifest});
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_EQ(all.err, "tarvidon-cli: " + batch + ": 1 of 1 files written.\n");
+    EXPECT_EQ(ReadUtf8(Joined(batch, "03030400_Рубин 55М.BIN")), ExportBytes(2));
+    const Bytes manifestBytes = ReadUtf8(manifest);
+    const auto records = ParseCsv(std::string(manifestBytes.begin(), manifestBytes.end()));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1][3], "Рубин 55М");
+    EXPECT_EQ(records[1][4], "03030400_Рубин 55М.BIN");
+
+    const std::string missing = Joined(folder, "нет такого.dat");
+    EXPECT_EQ(RunCli({"list", missing}).err, "tarvidon-cli: " + missing + ": Не могу открыть указанный файл!\n");
+    const std::string nowhere = Joined(folder, "нет папки/образ.BIN");
+    EXPECT_EQ(RunCli({"export", cyrillicData, "--index", "0", "-o", nowhere}).err,
+              "tarvidon-cli: " + nowhere + ": Invalid filename.\n");
+}
+
+// Folder separators and drive colons in names stay inside the folder in
+// batch mode on every system.
+TEST(CliNames, BackslashesAndColonsInNamesBecomeUnderscoresInBatchMode)
+{
+    TempDir dir;
+    ImageBuilder builder;
+    builder.record("C:\\TEMP\\x", {0x01, 0x00, 0x00, 0x00});
+    builder.record("..\\up", {0x02, 0x00, 0x00, 0x00});
+    builder.record("a:b", {0x03, 0x00, 0x00, 0x00});
+    const std::string data = dir.write("names.dat", builder.data());
+    const std::string folder = dir.path("out");
+    const CliResult result = RunCli({"export", data, "--all", "--dir", folder});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(FilesIn(folder),
+              (std::vector<std::string>{"01000000_C__TEMP_x.BIN", "02000000_.._up.BIN", "03000000_a_b.BIN"}));
+    EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"names.dat", "out"}));
 }
 
 TEST(CliUsage, BadUsageExitsWithTwoAndSaysSoOnStderrOnly)
@@ -431,6 +504,7 @@ TEST(CliCodec, EveryWindows1251ByteGoesToUtf8AndBack)
     EXPECT_EQ(cli::Utf8ToCp1251("日本"), std::nullopt);
     EXPECT_EQ(cli::Utf8ToCp1251("ab\xD0"), std::nullopt); // cut off
     EXPECT_EQ(cli::Utf8ToCp1251("\xFF"), std::nullopt);   // not UTF-8
+    EXPECT_EQ(cli::Utf8ToCp1251("\xC2\x98"), std::nullopt); // U+0098: no byte stands for it
 }
 
 } // namespace

@@ -7,36 +7,6 @@
 namespace tarvidon::test {
 namespace {
 
-TEST(IoErrorMessage, MapsEachFailureKindToItsText)
-{
-    TempDir dir;
-    const std::string inExistingFolder = dir.path("absent.dat");
-    const std::string inMissingFolder = dir.path("nowhere/absent.dat");
-    struct Case {
-        int errorNumber;
-        std::string path;
-        std::string message;
-    };
-    const Case cases[] = {
-        {ENOENT, inExistingFolder, "File not found"},
-        {ENOENT, inMissingFolder, "Invalid filename"},
-        {ENOENT, "", "Invalid filename"},
-        {ENOENT, "relative.dat", "File not found"},
-        {ENOTDIR, inExistingFolder, "Invalid filename"},
-        {EMFILE, inExistingFolder, "Too many open files"},
-        {ENFILE, inExistingFolder, "Too many open files"},
-        {EACCES, inExistingFolder, "File access denied"},
-        {EPERM, inExistingFolder, "File access denied"},
-        {EROFS, inExistingFolder, "File access denied"},
-        {ENOSPC, inExistingFolder, "Disk full"},
-        {EFBIG, inExistingFolder, "Disk full"},
-        {EIO, inExistingFolder, "I/O error 5"},
-        {ENXIO, inExistingFolder, "I/O error 6"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(IoErrorMessage(c.errorNumber, c.path), c.message) << c.errorNumber << " " << c.path;
-}
-
 TEST(EngineErrors, CarryTheirExactTexts)
 {
     EXPECT_STREQ(ListIndexError(0).what(), "List index out of bounds (0)");

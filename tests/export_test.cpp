@@ -1,49 +1,12 @@
+#include "file_test_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace tarvidon::test {
 namespace {
-
-// One record "A" whose firmware image holds the bytes 0x00..0xFF in order.
-EngineState StateWithCountingImage()
-{
-    ImageBuilder file;
-    file.bytes("DTHD").zeros(13).bytes("A").zeros(kImageOffset - 18);
-    Bytes counting(256);
-    for (int b = 0; b < 256; ++b)
-        counting[b] = static_cast<std::uint8_t>(b);
-    file.bytes(std::string_view(reinterpret_cast<const char *>(counting.data()), counting.size()));
-    EngineState state;
-    state.Image = file.image();
-    EXPECT_TRUE(ScanCatalogue(state));
-    return state;
-}
-
-Bytes ExpectedExport(const EngineState &state, MatchIndex i)
-{
-    Bytes expected(kExportPadding, 0x00);
-    const std::uint8_t *image = state.Image.data() + state.Catalogue.Entry(i).ImageOffset;
-    expected.insert(expected.end(), image, image + kImageLength);
-    return expected;
-}
-
-std::string SaveError(const EngineState &state, std::string_view model, const std::string &path)
-{
-    try {
-        SaveImage(state, model, path);
-    } catch (const EngineError &error) {
-        return error.what();
-    }
-    return "no error";
-}
 
 TEST(ByteToHex, EveryByteGivesTwoUpperCaseDigitsThatReadBack)
 {
@@ -146,50 +109,6 @@ TEST(SaveImage, ReportsTheFailureKindOfTheOutputPath)
     EXPECT_EQ(SaveError(state, "A", dir.path("missing/out.BIN")), "Invalid filename");
     EXPECT_EQ(SaveError(state, "A", dir.path("")), "File access denied"); // the folder itself
     EXPECT_EQ(SaveError(state, "A/B", dir.path(DefaultOutputName(state.Catalogue, 0))), "Invalid filename");
-    std::filesystem::permissions(dir.path(""), std::filesystem::perms::owner_all
-                                     | std::filesystem::perms::others_exec);
-    EXPECT_EQ(RunUnprivileged([&] { return SaveError(state, "A", dir.path("denied.BIN")) == "File access denied"; }),
-              0);
-}
-
-TEST(SaveImage, DiskFullOnADeviceLeavesTheDevice)
-{
-    const EngineState state = StateWithCountingImage();
-    ASSERT_TRUE(std::filesystem::exists("/dev/full"));
-    EXPECT_EQ(SaveError(state, "A", "/dev/full"), "Disk full");
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
-}
-
-TEST(SaveImage, AFifoWithNoReaderFailsInsteadOfBlocking)
-{
-    const EngineState state = StateWithCountingImage();
-    TempDir dir;
-    const std::string fifo = dir.path("pipe.BIN");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(SaveError(state, "A", fifo), "I/O error 6"); // ENXIO: nobody reads
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-}
-
-TEST(SaveImage, AWriteThatFailsHalfWayRemovesThePartialFile)
-{
-    const EngineState state = StateWithCountingImage();
-    TempDir dir;
-    const std::string out = dir.path("half.BIN");
-    // A file-size limit of 300 bytes lets the padding through and stops the
-    // image; the child reports the message through its exit code.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{300, 300};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(SaveError(state, "A", out) == "Disk full" ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 } // namespace

@@ -4,8 +4,19 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <random>
+
+#include <windows.h>
+#include <winioctl.h>
+#else
+#include "file_descriptor.h"
+
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace tarvidon::test {
 
@@ -41,10 +52,24 @@ ImageBuilder &ImageBuilder::zeros(std::size_t count)
 
 TempDir::TempDir()
 {
+#ifdef _WIN32
+    // No mkdtemp here: random names until one is new.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+        const std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("tarvidon-test-" + std::to_string(random() % 1000000000));
+        if (std::filesystem::create_directory(candidate))
+            root_ = candidate;
+    }
+    if (root_.empty())
+        throw std::runtime_error("cannot create a temporary folder");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "tarvidon-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot create a temporary folder");
     root_ = pattern;
+#endif
 }
 
 TempDir::~TempDir()
@@ -68,18 +93,50 @@ std::string TempDir::write(std::string_view name, const Bytes &bytes) const
     return file;
 }
 
-Bytes ReadFile(const std::string &path)
+Bytes ReadFile(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<std::string> CheckAndLoad(EngineState &state, const std::string &path)
+std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem::path &path)
 {
     std::vector<std::string> messages;
     CheckDataFile(state, path, [&](std::string_view text) { messages.emplace_back(text); });
     LoadDataFile(state, path);
     return messages;
+}
+
+#ifdef _WIN32
+bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, const Bytes &bytes, std::int64_t length)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path.string());
+    DWORD returned = 0;
+    LARGE_INTEGER position{};
+    position.QuadPart = offset;
+    LARGE_INTEGER end{};
+    end.QuadPart = length;
+    DWORD written = 0;
+    const bool sparse = DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr) != 0;
+    const bool done = sparse && SetFilePointerEx(file, position, nullptr, FILE_BEGIN)
+        && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)
+        && written == bytes.size() && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    if (sparse && !done)
+        throw std::runtime_error("cannot write " + path.string());
+    return sparse;
+}
+#else
+bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, const Bytes &bytes, std::int64_t length)
+{
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600));
+    if (!file.valid()
+        || pwrite(file.get(), bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size())
+        || ftruncate(file.get(), length) != 0)
+        throw std::runtime_error("cannot write " + path.string());
+    return true; // holes are what ftruncate leaves wherever it can
 }
 
 int RunUnprivileged(const std::function<bool()> &check)
@@ -94,5 +151,6 @@ int RunUnprivileged(const std::function<bool()> &check)
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 } // namespace tarvidon::test

@@ -41,19 +41,28 @@ public:
 
     [[nodiscard]] std::string path(std::string_view name) const;
     std::string write(std::string_view name, const Bytes &bytes) const;
+    /// The folder itself, for names that narrow text cannot carry everywhere.
+    [[nodiscard]] const std::filesystem::path &root() const { return root_; }
 
 private:
     std::filesystem::path root_;
 };
 
-[[nodiscard]] Bytes ReadFile(const std::string &path);
+[[nodiscard]] Bytes ReadFile(const std::filesystem::path &path);
 
 /// Runs the check and load as the main window does, collecting messages.
-std::vector<std::string> CheckAndLoad(EngineState &state, const std::string &path);
+std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem::path &path);
 
+/// Writes bytes at offset into a new file of length bytes whose other bytes
+/// are holes; false when the file system cannot leave holes.
+[[nodiscard]] bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, const Bytes &bytes,
+                                   std::int64_t length);
+
+#ifndef _WIN32
 /// Runs check in a child without root's privileges (tests run as root in
 /// CI, where permissions deny nothing); returns the child's exit code, 0
 /// when check returned true.
 int RunUnprivileged(const std::function<bool()> &check);
+#endif
 
 } // namespace tarvidon::test

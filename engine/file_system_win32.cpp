@@ -1,0 +1,170 @@
+// The file layer on Windows: wide-character Win32 calls, so that any name
+// the file system holds can be used, whatever the ANSI code page.
+
+#include <windows.h>
+
+#include "file_system.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace tarvidon {
+
+namespace {
+
+// Well below the DWORD that one ReadFile or WriteFile call can take.
+constexpr DWORD kMaxChunk = DWORD{1} << 30;
+
+/// Owns a file handle and closes it unless close() was called.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+    ~FileHandle()
+    {
+        if (valid())
+            CloseHandle(handle_);
+    }
+
+    [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] HANDLE get() const { return handle_; }
+
+    /// Closes now so the caller can check the result; false with
+    /// GetLastError() on failure.
+    bool close()
+    {
+        if (!valid())
+            return true;
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(handle) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+[[noreturn]] void ThrowLastError(const std::filesystem::path &path)
+{
+    throw MakeIoError(static_cast<int>(GetLastError()), path);
+}
+
+// Wildcards are never part of a file name on Windows, but the long-name
+// prefixes \\?\ and \\.\ hold a "?" or "." of their own.
+bool HasWildcard(std::wstring_view name)
+{
+    for (const std::wstring_view prefix : {L"\\\\?\\", L"\\\\.\\", L"\\??\\"}) {
+        if (name.starts_with(prefix)) {
+            name.remove_prefix(prefix.size());
+            break;
+        }
+    }
+    return name.find_first_of(L"*?") != std::wstring_view::npos;
+}
+
+// Only files on a disk have a size to read, and reading a pipe or a device
+// could block or never end.
+void RefuseAllButDiskFiles(const FileHandle &file, const std::filesystem::path &path)
+{
+    SetLastError(NO_ERROR);
+    const DWORD type = GetFileType(file.get());
+    if (type == FILE_TYPE_DISK)
+        return;
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR)
+        ThrowLastError(path);
+    throw MakeIoError(ERROR_INVALID_PARAMETER, path);
+}
+
+void WriteAll(const FileHandle &file, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
+{
+    while (!bytes.empty()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kMaxChunk));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data(), want, &written, nullptr))
+            ThrowLastError(path);
+        if (written == 0)
+            throw DiskFullError();
+        bytes = bytes.subspan(written);
+    }
+}
+
+} // namespace
+
+bool IsExistingNonFolder(const std::filesystem::path &path)
+{
+    if (path.empty() || HasWildcard(path.native()))
+        return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+DataImage ReadWholeFile(const std::filesystem::path &path)
+{
+    // Shared for writing and deleting too: another program may keep the
+    // file open while we read it.
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid())
+        ThrowLastError(path);
+    RefuseAllButDiskFiles(file, path);
+
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        ThrowLastError(path);
+    DataImage image = DataImage::Allocate(size.QuadPart);
+    std::int64_t filled = 0;
+    while (filled < size.QuadPart) {
+        const DWORD want = static_cast<DWORD>(std::min<std::int64_t>(size.QuadPart - filled, kMaxChunk));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), image.data() + filled, want, &got, nullptr))
+            ThrowLastError(path);
+        if (got == 0)
+            throw ReadBeyondEndError(); // the file shrank while we read it
+        filled += got;
+    }
+    if (!file.close())
+        ThrowLastError(path);
+    return image;
+}
+
+void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
+{
+    if (path.empty())
+        throw MakeIoError(ERROR_PATH_NOT_FOUND, path);
+
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        ThrowLastError(path);
+    // Devices and pipes are not ours to remove, and flushing a pipe would
+    // wait for its reader.
+    const bool onDisk = GetFileType(file.get()) == FILE_TYPE_DISK;
+    try {
+        WriteAll(file, bytes, path);
+        // Network and removable drives may only report a failed write here.
+        if (onDisk && !FlushFileBuffers(file.get()))
+            ThrowLastError(path);
+        if (!file.close())
+            ThrowLastError(path);
+    } catch (const EngineError &) {
+        if (onDisk) {
+            file.close();
+            DeleteFileW(path.c_str());
+        }
+        throw;
+    }
+}
+
+void ReplaceFile(const std::filesystem::path &from, const std::filesystem::path &to)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        ThrowLastError(to);
+}
+
+void RemoveFileQuietly(const std::filesystem::path &path) noexcept
+{
+    DeleteFileW(path.c_str());
+}
+
+} // namespace tarvidon

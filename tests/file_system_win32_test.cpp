@@ -1,0 +1,173 @@
+// The file layer's Windows cases: sharing with other programs, UTF-16
+// names, devices and pipes.
+
+#include <windows.h>
+
+#include "file_system.h"
+#include "file_test_support.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tarvidon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A handle another program might hold, closed when the test ends.
+class OtherHandle {
+public:
+    OtherHandle(const fs::path &path, DWORD access, DWORD share)
+        : handle_(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+    {
+    }
+    OtherHandle(const OtherHandle &) = delete;
+    OtherHandle &operator=(const OtherHandle &) = delete;
+    ~OtherHandle()
+    {
+        if (valid())
+            CloseHandle(handle_);
+    }
+    [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    [[nodiscard]] HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// The error number and text of a read that must fail.
+std::pair<int, std::string> ReadFailure(const fs::path &path)
+{
+    try {
+        (void)ReadWholeFile(path);
+    } catch (const IoError &error) {
+        return {error.errorNumber(), error.what()};
+    }
+    return {0, "no error"};
+}
+
+TEST(LoadDataFile, AFileThatAnotherProgramWritesOrMayDeleteStillLoads)
+{
+    LoadedState loaded;
+    const std::string path = loaded.dir.write("growing.dat", loaded.bytes);
+    EngineState state;
+    {
+        const OtherHandle writer(path, GENERIC_WRITE, FILE_SHARE_READ);
+        ASSERT_TRUE(writer.valid());
+        EXPECT_TRUE(CheckAndLoad(state, path).empty());
+        EXPECT_EQ(state.Image.length(), static_cast<std::int64_t>(loaded.bytes.size()));
+    }
+    state = EngineState();
+    {
+        // One that may rename or delete the file, as editors that save
+        // through a temporary file do.
+        const OtherHandle deleter(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE);
+        ASSERT_TRUE(deleter.valid());
+        EXPECT_TRUE(CheckAndLoad(state, path).empty());
+        EXPECT_EQ(state.Image.length(), static_cast<std::int64_t>(loaded.bytes.size()));
+    }
+}
+
+TEST(SharingViolation, ALockedFileNeitherLoadsNorIsOverwritten)
+{
+    LoadedState loaded;
+    const std::string path = loaded.dir.write("locked.dat", loaded.bytes);
+    {
+        const OtherHandle lock(path, GENERIC_READ, 0);
+        ASSERT_TRUE(lock.valid());
+        EXPECT_EQ(ReadFailure(path), std::make_pair(int{ERROR_SHARING_VIOLATION}, std::string("File access denied")));
+        EXPECT_EQ(LoadError(loaded.state, path), "File access denied");
+        loaded.expectUnchanged();
+        EXPECT_EQ(SaveError(StateWithCountingImage(), "A", path), "File access denied");
+    }
+    EXPECT_EQ(ReadFile(path), loaded.bytes); // kept whole, not removed
+}
+
+TEST(LoadDataFile, AMissingFolderIsAnInvalidFilename)
+{
+    TempDir dir;
+    EXPECT_EQ(ReadFailure(dir.path("nowhere/absent.dat")),
+              std::make_pair(int{ERROR_PATH_NOT_FOUND}, std::string("Invalid filename")));
+    EXPECT_EQ(ReadFailure(dir.path("absent.dat")),
+              std::make_pair(int{ERROR_FILE_NOT_FOUND}, std::string("File not found")));
+}
+
+TEST(CyrillicNames, LoadAndSaveInACyrillicFolder)
+{
+    TempDir dir;
+    const fs::path folder = dir.root() / fs::path(u8"Папка Ёжика");
+    ASSERT_TRUE(fs::create_directory(folder));
+    ImageBuilder file;
+    file.record("A", {1, 2, 3, 4}, 0x42);
+    const fs::path data = folder / fs::path(u8"каталог.dat");
+    {
+        const HANDLE out = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr);
+        ASSERT_NE(out, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        const bool done = WriteFile(out, file.data().data(), static_cast<DWORD>(file.data().size()), &written,
+                                    nullptr);
+        CloseHandle(out);
+        ASSERT_TRUE(done);
+    }
+
+    EngineState state;
+    EXPECT_TRUE(CheckAndLoad(state, data).empty());
+    ASSERT_TRUE(ScanCatalogue(state));
+    ASSERT_EQ(state.Catalogue.ModelCount(), 1);
+
+    const fs::path exported = folder / fs::path(u8"образ №1.BIN");
+    SaveImage(state, "A", exported);
+    EXPECT_EQ(ReadFile(exported), ExpectedExport(state, 0));
+    // The folder holds the names as typed, not some narrow-text rendering.
+    std::vector<std::wstring> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().wstring());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"каталог.dat", L"образ №1.BIN"}));
+}
+
+TEST(LoadDataFile, DevicesAndPipesAreRefusedWithoutBlocking)
+{
+    LoadedState loaded;
+    EXPECT_EQ(ReadFailure("NUL"), std::make_pair(int{ERROR_INVALID_PARAMETER}, std::string("I/O error 87")));
+
+    // A pipe whose server never writes: reading it would wait for ever.
+    const std::wstring name = L"\\\\.\\pipe\\tarvidon-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                           4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    loaded.state.FileFound = true;
+    try {
+        LoadDataFile(loaded.state, name);
+        ADD_FAILURE() << "a pipe loaded";
+    } catch (const IoError &error) {
+        EXPECT_STREQ(error.what(), "I/O error 87");
+    }
+    CloseHandle(server);
+    loaded.expectUnchanged();
+}
+
+TEST(SaveImage, ADeviceTakesTheExportAndStays)
+{
+    EXPECT_EQ(SaveError(StateWithCountingImage(), "A", "NUL"), "no error");
+}
+
+TEST(IsExistingNonFolder, WildcardsNameNoFileButTheLongNamePrefixIsKept)
+{
+    TempDir dir;
+    const std::string path = dir.write("good.dat", {1});
+    EXPECT_TRUE(IsExistingNonFolder(path));
+    EXPECT_FALSE(IsExistingNonFolder(dir.path("*.dat")));
+    EXPECT_FALSE(IsExistingNonFolder(dir.path("good.da?")));
+    const fs::path absolute = fs::absolute(path);
+    EXPECT_TRUE(IsExistingNonFolder(L"\\\\?\\" + absolute.wstring()));
+    EXPECT_FALSE(IsExistingNonFolder(L"\\\\?\\" + absolute.parent_path().wstring() + L"\\*"));
+    EXPECT_FALSE(IsExistingNonFolder(dir.root()));
+}
+
+} // namespace
+} // namespace tarvidon::test
