@@ -294,6 +294,30 @@ TEST_F(Cli, BatchExportWritesEveryEntryUnderSafeDistinctNamesWithAManifest)
     }
 }
 
+TEST_F(Cli, BatchExportCutsANameTooLongForAFileNameAndTheManifestKeepsItWhole)
+{
+    ImageBuilder builder;
+    // 300 x "Ж", 600 bytes in UTF-8; the image lies inside the name.
+    builder.bytes("DTHD").zeros(13).bytes(std::string(300, '\xC6')).zeros(100);
+    const std::string longData = dir.write("long.dat", builder.data());
+    const std::string folder = dir.path("long");
+    const std::string manifest = dir.path("long.csv");
+
+    const CliResult result = RunCli({"export", longData, "--all", "--dir", folder, "--manifest", manifest});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::string name = "C6C6C6C6_";
+    while (name.size() + 2 + 4 <= 255)
+        name += "Ж";
+    name += ".BIN";
+    EXPECT_EQ(FilesIn(folder), std::vector<std::string>{name});
+    const auto records = ParseCsv(std::string(reinterpret_cast<const char *>(ReadFile(manifest).data()),
+                                              ReadFile(manifest).size()));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1][3], cli::Cp1251ToUtf8(std::string(300, '\xC6')));
+    EXPECT_EQ(records[1][4], name);
+}
+
 TEST_F(Cli, BatchExportWithAPrefixWritesOnlyTheMatches)
 {
     const std::string folder = dir.path("out");
