@@ -3,7 +3,6 @@
 //
 //   generate_catalogue sample FILE
 //   generate_catalogue synthetic FILE RECORDS SPACING
-//   generate_catalogue named FILE RECORDS SPACING
 //   generate_catalogue seeds FOLDER     (small files for the fuzzer to start from)
 //
 // Names are Windows-1251 bytes.
@@ -108,27 +107,6 @@ Bytes Synthetic(long records, long spacing)
     return out;
 }
 
-// RECORDS records SPACING bytes apart, as a catalogue in service looks:
-// every record named after a sample model with a serial number, Latin and
-// Cyrillic, no stray tags, so that every record lists and exports.
-Bytes Named(long records, long spacing)
-{
-    Bytes out;
-    out.reserve(static_cast<std::size_t>(records * spacing));
-    std::vector<const SampleRecord *> named;
-    for (const SampleRecord &record : kSample)
-        if (!record.name.empty())
-            named.push_back(&record);
-    for (long i = 0; i < records; ++i) {
-        const std::size_t start = out.size();
-        const SampleRecord &model = *named[static_cast<std::size_t>(i) % named.size()];
-        AppendRecord(out, model.name + "-" + std::to_string(i), model.productNumber + static_cast<unsigned>(i),
-                     static_cast<unsigned>(i));
-        out.resize(start + static_cast<std::size_t>(spacing), 0xA5);
-    }
-    return out;
-}
-
 bool Write(const std::string &path, const Bytes &bytes)
 {
     std::ofstream out(path, std::ios::binary);
@@ -173,16 +151,16 @@ int main(int argc, char *argv[])
         return WriteSeeds(argv[2]) ? 0 : 1;
     if (mode == "sample" && argc == 3) {
         bytes = Sample();
-    } else if ((mode == "synthetic" || mode == "named") && argc == 5) {
+    } else if (mode == "synthetic" && argc == 5) {
         const long records = std::atol(argv[3]);
         const long spacing = std::atol(argv[4]);
         if (records < 0 || spacing < kImageOffset + kImageLength) {
             std::cerr << "SPACING must be at least " << kImageOffset + kImageLength << "\n";
             return 2;
         }
-        bytes = mode == "named" ? Named(records, spacing) : Synthetic(records, spacing);
+        bytes = Synthetic(records, spacing);
     } else {
-        std::cerr << "usage: generate_catalogue sample FILE | synthetic|named FILE RECORDS SPACING | seeds FOLDER\n";
+        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING | seeds FOLDER\n";
         return 2;
     }
     return Write(argv[2], bytes) ? 0 : 1;
