@@ -132,6 +132,10 @@ void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint
 {
     if (path.empty())
         throw MakeIoError(ERROR_PATH_NOT_FOUND, path);
+    // On NTFS "name:rest" is a hidden stream of the file "name": the export
+    // would seem written and be nowhere to find.
+    if (path.filename().native().find(L':') != std::wstring::npos)
+        throw MakeIoError(ERROR_INVALID_NAME, path);
 
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -156,6 +156,13 @@ TEST(SaveImage, ADeviceTakesTheExportAndStays)
     EXPECT_EQ(SaveError(StateWithCountingImage(), "A", "NUL"), "no error");
 }
 
+TEST(SaveImage, AColonInTheFileNameIsRefusedRatherThanWrittenToAHiddenStream)
+{
+    TempDir dir;
+    EXPECT_EQ(SaveError(StateWithCountingImage(), "A", dir.path("03000000_a:b.BIN")), "I/O error 123");
+    EXPECT_TRUE(fs::is_empty(dir.root())) << "neither the file nor a stream of it was made";
+}
+
 TEST(IsExistingNonFolder, WildcardsNameNoFileButTheLongNamePrefixIsKept)
 {
     TempDir dir;
