@@ -6,7 +6,9 @@
 #include "file_system.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace tarvidon {
 
@@ -133,8 +135,12 @@ void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint
     if (path.empty())
         throw MakeIoError(ERROR_PATH_NOT_FOUND, path);
     // On NTFS "name:rest" is a hidden stream of the file "name": the export
-    // would seem written and be nowhere to find.
-    if (path.filename().native().find(L':') != std::wstring::npos)
+    // would seem written and be nowhere to find. A missing folder is still
+    // reported as such by the open below.
+    std::error_code ignored;
+    const std::filesystem::path folder = path.parent_path();
+    if (path.filename().native().find(L':') != std::wstring::npos
+        && (folder.empty() || std::filesystem::is_directory(folder, ignored)))
         throw MakeIoError(ERROR_INVALID_NAME, path);
 
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
