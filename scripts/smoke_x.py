@@ -215,8 +215,15 @@ def capture_screen(path):
 
 def grab_screen(path):
     """The screen as an X window dump: quicker than capture_screen, for a
-    window that is on the screen only a moment."""
-    run("xwd", "-root", "-silent", "-out", path)
+    window that is on the screen only a moment. A window mapped or unmapped
+    during the dump can make it fail (BadMatch); then it is taken again."""
+    for attempt in range(3):
+        try:
+            run("xwd", "-root", "-silent", "-out", path)
+            return
+        except subprocess.CalledProcessError as failure:
+            error = failure.stderr.strip()
+    raise Failure(f"xwd could not dump the screen: {error}")
 
 
 def colour_share(path, rectangle, colour):
@@ -642,8 +649,10 @@ def main():
     args.shots = os.environ.get("SMOKE_SHOTS") or os.path.join(args.work, "shots")
     os.makedirs(args.shots, exist_ok=True)
     args.big_file = os.path.join(args.work, "large.dat")
-    # About 400 MB in 1000 records: an open that takes a moment.
-    run(args.generator, "synthetic", args.big_file, "1000", "400000")
+    # 1 GiB in a thousand records: reading it takes a moment even on an
+    # idle machine with the file in the page cache, while the lists stay
+    # short (a million items would swamp the accessibility bus).
+    run(args.generator, "synthetic", args.big_file, "1000", "1073741")
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     add_cyrillic_to_keymap()
