@@ -14,6 +14,15 @@ ListIndexError::ListIndexError(std::int64_t index)
 
 OutOfMemoryError::OutOfMemoryError() : EngineError("Out of memory") {}
 
+std::string TableIoErrorMessage(int errorNumber)
+{
+    for (const IoErrorText &row : IoErrorTexts()) {
+        if (row.errorNumber == errorNumber)
+            return std::string(row.message);
+    }
+    return "I/O error " + std::to_string(errorNumber);
+}
+
 IoError MakeIoError(int errorNumber, const std::filesystem::path &path)
 {
     return IoError(errorNumber, IoErrorMessage(errorNumber, path));

@@ -53,6 +53,8 @@ struct IoErrorText {
     std::string_view message;
 };
 [[nodiscard]] std::span<const IoErrorText> IoErrorTexts();
+/// The text of errorNumber's row in that table, else "I/O error N".
+[[nodiscard]] std::string TableIoErrorMessage(int errorNumber);
 
 /// Raised when fewer bytes were written than asked, without an error number.
 [[nodiscard]] IoError DiskFullError();

@@ -45,12 +45,8 @@ std::span<const IoErrorText> IoErrorTexts()
 std::string IoErrorMessage(int errorNumber, const std::filesystem::path &path)
 {
     if (errorNumber == ENOENT && FolderIsMissing(path))
-        return IoErrorMessage(ENOTDIR, path);
-    for (const IoErrorText &row : kIoErrorTexts) {
-        if (row.errorNumber == errorNumber)
-            return std::string(row.message);
-    }
-    return "I/O error " + std::to_string(errorNumber);
+        return TableIoErrorMessage(ENOTDIR);
+    return TableIoErrorMessage(errorNumber);
 }
 
 IoError DiskFullError()

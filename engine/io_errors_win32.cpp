@@ -28,11 +28,7 @@ std::span<const IoErrorText> IoErrorTexts()
 
 std::string IoErrorMessage(int errorNumber, const std::filesystem::path &)
 {
-    for (const IoErrorText &row : kIoErrorTexts) {
-        if (row.errorNumber == errorNumber)
-            return std::string(row.message);
-    }
-    return "I/O error " + std::to_string(errorNumber);
+    return TableIoErrorMessage(errorNumber);
 }
 
 IoError DiskFullError()

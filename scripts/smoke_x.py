@@ -66,6 +66,17 @@ def wait_for(what, condition, timeout=10.0, interval=0.05):
         time.sleep(interval)
 
 
+def end_process(process):
+    """Asks process to end, and kills it if it has not within 10 s."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def run(*command):
     done = subprocess.run(command, capture_output=True, text=True)
     if done.returncode != 0:
@@ -273,13 +284,7 @@ class Program:
         return None
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
 
     def frame(self, title):
         for window in children(self.application):
@@ -520,13 +525,7 @@ class WindowManager:
         return check is not None and "window id" in check
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
 
 
 def managed(window, what):

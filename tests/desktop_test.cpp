@@ -3,6 +3,7 @@
 
 #include "completing_combo_box.h"
 #include "placement.h"
+#include "qt_printing.h"
 #include "shell.h"
 #include "test_support.h"
 #include "Unit1.h"
@@ -18,17 +19,6 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QPoint &point, std::ostream *out)
-{
-    *out << '(' << point.x() << ", " << point.y() << ')';
-}
-QT_END_NAMESPACE
 
 namespace tarvidon::test {
 namespace {

@@ -2,6 +2,7 @@
 // QT_QPA_PLATFORM=offscreen:configfile=...): each is wholly on it, and
 // where it fits at its fixed place, it is exactly there.
 
+#include "qt_printing.h"
 #include "shell.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -15,13 +16,6 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QPoint &point, std::ostream *out)
-{
-    *out << '(' << point.x() << ", " << point.y() << ')';
-}
-QT_END_NAMESPACE
 
 namespace tarvidon::test {
 namespace {
