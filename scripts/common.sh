@@ -14,12 +14,24 @@ package_packages=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 # What the smoke test on a real X server needs: the server, a window manager,
 # the X tools it reads windows, grabs the screen and sets the keymap with,
 # and the accessibility bus.
-smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi)
+smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-xkb-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi)
 # The Windows build: the MinGW-w64 cross compiler (POSIX thread model, for
 # std::thread and friends), GoogleTest's sources to build with it, and Wine
 # to run what it makes.
 windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine64 libcli11-dev nlohmann-json3-dev)
-# How build-windows/ is configured, for the tests and the zip alike.
-windows_cmake_arguments=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTARVIDON_ENGINE_ONLY=ON)
-# What the Windows zip and its check need besides that build.
-windows_zip_packages=(zip unzip binutils-mingw-w64-x86-64)
+# What the Windows zips, the installer and their checks need besides that build.
+windows_zip_packages=(zip unzip binutils-mingw-w64-x86-64 nsis)
+# Building Qt for Windows from Debian's source of the host's Qt: the host's
+# Qt tools, dpkg-source to unpack it, Ninja to build it.
+qt_windows_packages=(qt6-base-dev qt6-base-dev-tools dpkg-dev ninja-build)
+
+# Configures build-windows/: everything, the window program too, against Qt
+# for Windows (built on first use), for the tests and the packages alike.
+configure_windows_build() {
+  local qt
+  qt=$("$root/scripts/build-qt-windows")
+  cmake -S "$root" -B "$root/build-windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DTARVIDON_QT_WINDOWS="$qt" -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
+    -DTARVIDON_ENGINE_ONLY=OFF -DTARVIDON_BENCH=OFF >/dev/null
+}

@@ -175,9 +175,8 @@ TEST_F(FileDropTest, AMissingFileMeetsTheCheckAndTheOpenGoesOnWithThePreviousDat
 
 TEST_F(FileDropTest, AFileThatCannotBeReadEndsTheOpenInTheErrorBox)
 {
-    const std::string fifo = dir.path("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    DragAndDrop(form.get(), *Urls({LocalFile(fifo)}));
+    const UnloadableFile unloadable(dir);
+    DragAndDrop(form.get(), *Urls({LocalFile(unloadable.path)}));
 
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(form->ComboBox1->count(), 0);

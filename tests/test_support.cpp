@@ -14,6 +14,7 @@
 #include "file_descriptor.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -83,6 +84,11 @@ std::string TempDir::path(std::string_view name) const
     return (root_ / name).string();
 }
 
+std::filesystem::path TempDir::nativePath(std::string_view utf8Name) const
+{
+    return root_ / std::u8string(utf8Name.begin(), utf8Name.end());
+}
+
 std::string TempDir::write(std::string_view name, const Bytes &bytes) const
 {
     const std::string file = path(name);
@@ -108,6 +114,19 @@ std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem:
 }
 
 #ifdef _WIN32
+UnloadableFile::UnloadableFile(const TempDir &dir) : path(dir.write("locked.dat", Bytes(64))), error("File access denied")
+{
+    handle_ = CreateFileW(std::filesystem::path(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot lock " + path);
+}
+
+UnloadableFile::~UnloadableFile()
+{
+    CloseHandle(handle_);
+}
+
 bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, const Bytes &bytes, std::int64_t length)
 {
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -138,6 +157,14 @@ bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, con
         throw std::runtime_error("cannot write " + path.string());
     return true; // holes are what ftruncate leaves wherever it can
 }
+
+UnloadableFile::UnloadableFile(const TempDir &dir) : path(dir.path("fifo")), error("I/O error 22")
+{
+    if (mkfifo(path.c_str(), 0600) != 0)
+        throw std::runtime_error("cannot make " + path);
+}
+
+UnloadableFile::~UnloadableFile() = default;
 
 int RunUnprivileged(const std::function<bool()> &check)
 {

@@ -40,6 +40,9 @@ public:
     TempDir &operator=(const TempDir &) = delete;
 
     [[nodiscard]] std::string path(std::string_view name) const;
+    /// The path of a name given in UTF-8, Cyrillic included, as the system
+    /// takes it (on Windows narrow paths are not UTF-8).
+    [[nodiscard]] std::filesystem::path nativePath(std::string_view utf8Name) const;
     std::string write(std::string_view name, const Bytes &bytes) const;
     /// The folder itself, for names that narrow text cannot carry everywhere.
     [[nodiscard]] const std::filesystem::path &root() const { return root_; }
@@ -57,6 +60,23 @@ std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem:
 /// are holes; false when the file system cannot leave holes.
 [[nodiscard]] bool WriteSparseFile(const std::filesystem::path &path, std::int64_t offset, const Bytes &bytes,
                                    std::int64_t length);
+
+/// A data file that exists but fails to load while this object lives (a
+/// FIFO on POSIX, a file another handle holds without sharing on Windows),
+/// and the error that its load raises.
+class UnloadableFile {
+public:
+    explicit UnloadableFile(const TempDir &dir);
+    ~UnloadableFile();
+    UnloadableFile(const UnloadableFile &) = delete;
+    UnloadableFile &operator=(const UnloadableFile &) = delete;
+
+    std::string path;
+    std::string error;
+
+private:
+    void *handle_ = nullptr;
+};
 
 #ifndef _WIN32
 /// Runs check in a child without root's privileges (tests run as root in

@@ -3,6 +3,7 @@
 // every key here reaches the field through the list.
 
 #include "main_window_fixture.h"
+#include "text.h"
 
 #include <QClipboard>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QWindow>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace tarvidon::test {
@@ -349,24 +351,26 @@ TEST_F(TypingTest, ANameLongerThanAFieldsDefaultLimitIsShownWholeAndSaves)
 
 TEST_F(TypingTest, ADataFileInACyrillicFolderOpensAndTheImageIsSavedNextToIt)
 {
-    const std::filesystem::path folder = dir.path("Данные");
+    const std::filesystem::path folder = dir.nativePath("Данные");
     ASSERT_TRUE(std::filesystem::create_directory(folder));
     ImageBuilder file;
     file.record("ABC", {0x31, 0x00, 0x03, 0x00}, 0x5A);
-    const std::string data = dir.write("Данные/каталог.bin", file.data());
+    const std::filesystem::path data = dir.nativePath("Данные/каталог.bin");
+    std::ofstream(data, std::ios::binary).write(reinterpret_cast<const char *>(file.data().data()),
+                                                static_cast<std::streamsize>(file.data().size()));
 
-    typeInto(form->Edit1, QString::fromStdString(data));
+    typeInto(form->Edit1, FileName(data));
     Press(Qt::Key_Return);
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(form->ComboBox1->count(), 1);
 
-    dialogs.answers.push_back(QString::fromStdString(data));
+    dialogs.answers.push_back(FileName(data));
     QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
     typeInto(form->ComboBox1, "A");
     Press(Qt::Key_Return);
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
     EXPECT_TRUE(dialogs.errors.isEmpty());
-    EXPECT_EQ(ReadFile(dir.path("Данные/31000300_ABC.BIN")).size(), 512u);
+    EXPECT_EQ(ReadFile(dir.nativePath("Данные/31000300_ABC.BIN")).size(), 512u);
 }
 
 } // namespace

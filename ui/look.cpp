@@ -1,6 +1,8 @@
 #include "look.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QStyle>
 #include <QPalette>
@@ -24,11 +26,34 @@ QFont SansFont(int height, bool bold)
     return font;
 }
 
+namespace {
+
+// "Terminal", else the first fixed-pitch stand-in the system has, else the
+// one the program carries: a proportional font would break the hex rows'
+// columns. Windows's font matching gives a proportional font for a missing
+// family, whatever the style hint asks.
+QFont FixedPitchFont()
+{
+    const QStringList families = {QStringLiteral("Terminal"),
+                                  QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+                                  QStringLiteral("Courier New"), QStringLiteral("Lucida Console"),
+                                  QStringLiteral("Fixedsys"), QStringLiteral("Courier")};
+    for (const QString &family : families) {
+        QFont font(family);
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        if (QFontInfo(font).fixedPitch())
+            return font;
+    }
+    static const int carried = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/DejaVuSansMono.ttf"));
+    return QFont(QFontDatabase::applicationFontFamilies(carried).value(0));
+}
+
+} // namespace
+
 QFont TerminalFont(int pixelHeight, int columns, int rows, QSize area)
 {
-    QFont font(QStringLiteral("Terminal"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
+    QFont font = FixedPitchFont();
     font.setPixelSize(pixelHeight);
     font = FitToWidth(font, QString(columns, u'F'), area.width());
     while (font.pixelSize() > 1 && QFontMetrics(font).lineSpacing() * rows > area.height())

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace tarvidon {
@@ -75,6 +77,22 @@ void WaitForDisplayServer()
 {
     if (xcb_connection_t *connection = X11Connection())
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
+}
+
+#elif defined(_WIN32)
+
+void ClearNativeWindowName(QWidget *window)
+{
+    // For an empty title Qt gives a Windows window the application's name.
+    SetWindowTextW(reinterpret_cast<HWND>(window->winId()), L"");
+}
+
+void AskForBorderOnly(QWidget *)
+{
+}
+
+void WaitForDisplayServer()
+{
 }
 
 #else

@@ -7,10 +7,9 @@ class QWidget;
 namespace tarvidon {
 
 /// Gives window's native window an empty name. For an empty title Qt names
-/// an X window after the application; a window whose caption is meant to
-/// be empty calls this once its native window exists and before it is
-/// mapped (its showEvent). Elsewhere Qt keeps an empty title as it is, and
-/// this does nothing.
+/// an X window or a Windows window after the application; a window whose
+/// caption is meant to be empty calls this once its native window exists
+/// and before it is mapped (its showEvent).
 void ClearNativeWindowName(QWidget *window);
 
 /// Asks the X window manager to frame window's native window with a border

@@ -1,0 +1,331 @@
+"""Installs tarvidon.exe under Wine on a real X server and drives it as a
+person would, for scripts/smoke-wine.
+
+The installer runs silently in a fresh Wine prefix; its files, shortcut and
+Programs and Features entry are checked; the installed program is driven
+with real X key and mouse events (xdotool) under openbox, and read back
+through what Wine shows of it on X (window names and sizes, the screen) and
+through the files it writes; then the uninstaller must leave nothing
+behind. Every wait polls a condition with a time limit.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+from smoke_x import (IMAGE_VIEW_SIZE, MAIN_SIZE, NOTICE_GREEN, NOTICE_SIZE, TREE_LINE, Failure, Results, Window,
+                     WindowManager, colour_share, end_process, grab_screen, key, run, type_text, wait_for)
+
+MODEL_LIST_TITLE = "Список моделей"
+IMAGE_VIEW_TITLE = "Выбранная прошивка"
+UNINSTALL_KEY = r"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tarvidon"
+
+
+class Wine:
+    """A fresh Wine prefix and the commands run in it."""
+
+    def __init__(self, prefix, log):
+        self.log = log
+        self.wine = shutil.which("wine64") or shutil.which("wine") or "/usr/lib/wine/wine64"
+        self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+        self.environment = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+                                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.drive_c = os.path.join(prefix, "drive_c")
+        self.call("wineboot", "-i")
+        # A steady text cursor, so that a field's pixels settle once typed.
+        self.call("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "CursorBlinkRate", "/t", "REG_SZ",
+                  "/d", "-1", "/f")
+        # Debian's Wine looks for its own fonts where they are not; without
+        # them every font is a stand-in.
+        fonts = os.path.join(self.drive_c, "windows", "Fonts")
+        for font in os.listdir("/usr/share/wine/fonts"):
+            shutil.copy(os.path.join("/usr/share/wine/fonts", font), fonts)
+
+    def start(self, *command, cwd=None):
+        return subprocess.Popen([self.wine, *command], cwd=cwd, env=self.environment, stdout=self.log,
+                                stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+
+    def call(self, *command):
+        """Runs a command to its end and waits until Wine is idle."""
+        process = self.start(*command)
+        process.wait(300)
+        subprocess.run([self.wineserver, "-w"], env=self.environment, check=True, timeout=300)
+        return process.returncode
+
+    def stop(self):
+        subprocess.run([self.wineserver, "-k"], env=self.environment)
+
+    def registry_key(self, key_path):
+        """The values of a key of HKEY_LOCAL_MACHINE as Wine stores them, or
+        None when there is no such key."""
+        with open(os.path.join(os.path.dirname(self.drive_c), "system.reg"), encoding="utf-8") as registry:
+            text = registry.read()
+        match = re.search(r"^\[" + re.escape(key_path.replace("\\\\", "\\\\")) + r"\][^\n]*\n(.*?)(?:\n\n|\Z)",
+                          text, re.M | re.S | re.I)
+        if not match:
+            return None
+        values = {}
+        for name, value in re.findall(r'^"([^"]+)"=(.*)$', match.group(1), re.M):
+            if value.startswith('"'):
+                value = re.sub(r"\\x([0-9a-f]{1,4})", lambda m: chr(int(m.group(1), 16)), value[1:-1])
+                value = value.replace('\\"', '"').replace("\\\\", "\\")
+            values[name] = value
+        return values
+
+
+def wine_windows(size=None, name=None):
+    """The viewable top-level windows of Wine programs, of a size and name if
+    given."""
+    windows = []
+    for line in run("xwininfo", "-root", "-tree").splitlines():
+        match = TREE_LINE.match(line)
+        if not match or ".exe" not in match.group(3):
+            continue
+        if size is not None and (int(match.group(4)), int(match.group(5))) != size:
+            continue
+        if name is not None and match.group(2) != name:
+            continue
+        window = Window(match.group(1))
+        if window.viewable():
+            windows.append(window)
+    return windows
+
+
+def one_window(what, size=None, name=None, timeout=30):
+    return wait_for(what, lambda: next(iter(wine_windows(size, name)), None), timeout)
+
+
+def click(window, x, y):
+    """A left click at x, y inside the window."""
+    left, top, _, _ = window.geometry()
+    run("xdotool", "mousemove", "--sync", str(left + x), str(top + y), "click", "1")
+
+
+def wait_until_settled(window, what):
+    """Waits until the window's pixels stop changing: Wine turns typed keys
+    into characters on its own time, and an Enter sent at once can overtake
+    them. (The text cursor is steady in the prefix.)"""
+    shown = [None]
+    def settled():
+        before = shown[0]
+        shown[0] = subprocess.run(["import", "-silent", "-window", window.id, "rgb:-"], check=True,
+                                  capture_output=True).stdout
+        return before == shown[0]
+    wait_for(what, settled, timeout=10, interval=0.3)
+
+
+def type_into(window, field, text):
+    """Clicks into a field, selects what it holds and types text over it."""
+    click(window, *field)
+    key("ctrl+a")
+    type_text(text)
+    wait_until_settled(window, f"{text!r} typed")
+
+
+# Where the main window's controls are, inside the window.
+FILE_FIELD, OPEN_BUTTON, SAVE_BUTTON = (360, 20), (628, 20), (628, 84)
+MODEL_FIELD, PRODUCT_FIELD = (300, 52), (300, 84)
+MODEL_LIST_BUTTON, IMAGE_VIEW_BUTTON = (180, 160), (520, 160)
+
+
+def installed_files(wine):
+    folder = os.path.join(wine.drive_c, "Program Files", "tarvidon")
+    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+
+def shortcut(wine):
+    return os.path.join(wine.drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs",
+                        "Тарвидон.lnk")
+
+
+def check_install(results, wine, setup, version):
+    status = wine.call(setup, "/S")
+    results.check("the installer runs silently", status == 0, f"exit status {status}")
+    files = installed_files(wine)
+    results.check("the installer puts both programs, the README, the licence and the uninstaller under "
+                  "Program Files", files == ["LICENSE", "README.md", "tarvidon-cli.exe", "tarvidon.exe",
+                                             "uninstall.exe"], str(files))
+    results.check("the installer adds the Start-menu shortcut Тарвидон", os.path.isfile(shortcut(wine)))
+    entry = wine.registry_key(UNINSTALL_KEY) or {}
+    folder = "C:\\Program Files\\tarvidon"
+    expected = {"DisplayName": "Тарвидон", "DisplayVersion": version, "Publisher": "The Tarvidon developers",
+                "DisplayIcon": folder + "\\tarvidon.exe", "UninstallString": f'"{folder}\\uninstall.exe"'}
+    shown = {name: entry.get(name) for name in expected}
+    size = entry.get("EstimatedSize", "")
+    results.check("the installer adds an entry in Programs and Features", shown == expected
+                  and size.startswith("dword:") and int(size[6:], 16) > 1000, f"{shown}, EstimatedSize {size!r}")
+
+
+def check_uninstall(results, wine):
+    status = wine.call("C:\\Program Files\\tarvidon\\uninstall.exe", "/S")
+    # The uninstaller runs from a copy of itself and returns at once.
+    wait_for("the uninstaller to finish", lambda: not installed_files(wine), timeout=60)
+    left = [what for what, there in [("files", installed_files(wine)), ("shortcut", os.path.exists(shortcut(wine))),
+                                     ("registry entry", wine.registry_key(UNINSTALL_KEY) is not None)] if there]
+    results.check("the uninstaller leaves nothing behind", status == 0 and not left,
+                  f"exit status {status}, left: {left}")
+
+
+def select(results, main, field, prefix, expected_model):
+    """Clicks into a combo box, types a prefix, Delete (the completed rest)
+    and Enter; the image view's caption must become expected_model."""
+    name = f"{prefix}, Delete, Enter selects {expected_model}"
+    def body():
+        type_into(main, field, prefix)
+        key("Delete", "Return")
+        view = one_window("the image view", IMAGE_VIEW_SIZE, timeout=10)
+        wait_for(f"the caption {expected_model}", lambda: view.property("WM_NAME") == expected_model, 10)
+        results.check(name, True)
+    results.case(name, body)
+
+
+def check_save(results, main, work, name, product_number):
+    path = os.path.join(work, name)
+    def body():
+        click(main, *SAVE_BUTTON)
+        wait_for(f"{name} to be written", lambda: os.path.exists(path) and os.path.getsize(path) == 512, 10)
+        with open(path, "rb") as saved:
+            data = saved.read()
+        results.check(f"the save button writes {name}: 256 zero bytes, then the image",
+                      data[:256] == bytes(256) and data[256:260] == bytes.fromhex(product_number))
+    results.case(f"the save button writes {name}", body)
+
+
+def check_failed_save(results, main, work):
+    name = "saving a model text that names no record shows the error box and writes nothing"
+    def body():
+        before = sorted(os.listdir(work))
+        type_into(main, MODEL_FIELD, "no such model")
+        key("Escape")
+        click(main, *SAVE_BUTTON)
+        box = one_window("the error box", name="tarvidon", timeout=10)
+        key("Return")
+        wait_for("the error box to close", lambda: not box.viewable(), 10)
+        results.check(name, sorted(os.listdir(work)) == before, f"files {sorted(os.listdir(work))}")
+    results.case(name, body)
+
+
+def check_model_list(results, main, shots):
+    name = "the model list shows and hides with its button"
+    def body():
+        click(main, *MODEL_LIST_BUTTON)
+        window = one_window("the model list", name=MODEL_LIST_TITLE, timeout=10)
+        run("import", "-silent", "-window", window.id, os.path.join(shots, "wine-model-list.png"))
+        click(main, *MODEL_LIST_BUTTON)
+        wait_for("the model list hidden", lambda: not window.viewable(), 10)
+        results.check(name, True)
+    results.case(name, body)
+
+
+def show_image_view(results, main):
+    name = "the image view shows with its button, under its first caption"
+    def body():
+        click(main, *IMAGE_VIEW_BUTTON)
+        view = one_window("the image view", IMAGE_VIEW_SIZE, name=IMAGE_VIEW_TITLE, timeout=10)
+        # Its fixed place covers the main window's buttons on this screen:
+        # moved aside, as a person would drag it.
+        run("xdotool", "windowmove", "--sync", view.id, "1300", "60")
+        results.check(name, True)
+    results.case(name, body)
+
+
+def hide_image_view(results, main, shots):
+    name = "the image view hides with its button"
+    def body():
+        view = one_window("the image view", IMAGE_VIEW_SIZE, timeout=10)
+        run("import", "-silent", "-window", view.id, os.path.join(shots, "wine-image-view.png"))
+        click(main, *IMAGE_VIEW_BUTTON)
+        wait_for("the image view hidden", lambda: not view.viewable(), 10)
+        results.check(name, True)
+    results.case(name, body)
+
+
+def check_busy_notice(results, main, big_file, shots):
+    name = "the busy notice is painted while a large file opens through the open button and the file dialog"
+    def body():
+        before = {window.id for window in wine_windows()}
+        click(main, *OPEN_BUTTON)
+        dialog = wait_for("the file dialog", lambda: next(
+            (window for window in wine_windows() if window.id not in before), None), 30)
+        run("xdotool", "windowfocus", "--sync", dialog.id)
+        type_text(big_file)  # the dialog opens in the program's folder
+        wait_until_settled(dialog, f"{big_file} typed")
+        key("Return")
+        notice = one_window("the busy notice", NOTICE_SIZE, timeout=20)
+        shot = os.path.join(shots, "wine-busy-notice.xwd")
+        grab_screen(shot)
+        if not notice.viewable():
+            raise Failure("the load ended before the screen was read: use a larger file")
+        share = colour_share(shot, notice.geometry(), NOTICE_GREEN)
+        caption = notice.property("_NET_WM_NAME")
+        run("convert", shot, os.path.join(shots, "wine-busy-notice.png"))
+        wait_for("the load to end", lambda: not notice.viewable(), 120)
+        results.check(name, share > 0.5, f"{share:.0%} of the notice is green, in {shot}")
+        results.check("the busy notice's caption is empty", caption == "", f"_NET_WM_NAME {caption!r}")
+    results.case(name, body)
+
+
+def drive_program(results, wine, args):
+    work = os.path.join(wine.drive_c, "work")
+    shutil.copy(args.sample, os.path.join(wine.drive_c, "catalogue.dat"))
+    program = wine.start("C:\\Program Files\\tarvidon\\tarvidon.exe", cwd=work)
+    try:
+        main = one_window("the installed program's main window", MAIN_SIZE, name="Тарвидон")
+        results.check("the installed program starts into its main window", True)
+        run("xdotool", "windowactivate", "--sync", main.id)
+        type_into(main, FILE_FIELD, "C:\\catalogue.dat")
+        key("Return")
+        show_image_view(results, main)
+        select(results, main, MODEL_FIELD, "ab", "AB")  # ABC comes first sorted, AB last in the file
+        check_save(results, main, work, "31000401_AB.BIN", "31000401")
+        select(results, main, PRODUCT_FIELD, "a0b0", "Zenith 200")
+        check_failed_save(results, main, work)
+        run("import", "-silent", "-window", main.id, os.path.join(args.shots, "wine-main-window.png"))
+        hide_image_view(results, main, args.shots)
+        check_model_list(results, main, args.shots)
+        check_busy_notice(results, main, args.big_file, args.shots)
+    finally:
+        end_process(program)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--setup", required=True)
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--generator", required=True)
+    parser.add_argument("--sample", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--shots", required=True)
+    args = parser.parse_args()
+    os.makedirs(args.shots, exist_ok=True)
+    os.environ["LC_ALL"] = "C.UTF-8"  # window names read back as UTF-8
+    log = open(os.path.join(args.work, "wine.log"), "ab")
+    results = Results(args.shots)
+    started = time.monotonic()
+    window_manager = WindowManager(args.work, log)
+    wine = Wine(os.path.join(args.work, "prefix"), log)
+    # 1 GiB in a thousand records, so that the load outlasts a screen dump.
+    args.big_file = "large.dat"
+    os.makedirs(os.path.join(wine.drive_c, "work"))
+    run(args.generator, "synthetic", os.path.join(wine.drive_c, "work", args.big_file), "1000", "1073741")
+    try:
+        check_install(results, wine, args.setup, args.version)
+        results.case("the installed program", lambda: drive_program(results, wine, args))
+        check_uninstall(results, wine)
+    finally:
+        wine.stop()
+        window_manager.stop()
+    print(f"smoke under Wine took {time.monotonic() - started:.0f} s")
+    print(f"smoke: {results.passed} passed, {results.failed} failed")
+    return 1 if results.failed else 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main())
+    except subprocess.CalledProcessError as error:
+        sys.exit(f"smoke: {' '.join(error.cmd)} failed with status {error.returncode}: {error.stderr.strip()}")
