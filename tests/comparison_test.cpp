@@ -105,6 +105,8 @@ TEST(Identify, EqualImagesInFileOrderAndTheNearestByDifferingBytesWithTiesInFile
     Bytes changed = ImageBytes(kIdentified[3]);
     for (const std::size_t k : {0u, 100u, 255u})
         changed[k] ^= 0xFF;
+    Bytes lastByteChanged = ImageBytes(kIdentified[0]);
+    lastByteChanged[255] = 0x11;
     struct Case {
         const char *what;
         Bytes dump;
@@ -120,6 +122,8 @@ TEST(Identify, EqualImagesInFileOrderAndTheNearestByDifferingBytesWithTiesInFile
          {{3, {}}, {0, AllOffsetsBut({1, 2, 3})}, {1, AllOffsetsBut({1, 2, 3})}}},
         {"three bytes changed", changed, {},
          {{3, {0, 100, 255}}, {0, AllOffsetsBut({1, 2, 3})}, {1, AllOffsetsBut({1, 2, 3})}}},
+        {"the last byte changed", lastByteChanged, {},
+         {{0, {255}}, {1, AllOffsetsBut({1, 2, 3})}, {2, AllOffsetsBut({1, 2, 3})}}},
         {"no match, all equally far", Bytes(256, 0x00), {},
          {{0, AllOffsetsBut({1, 2, 3})}, {1, AllOffsetsBut({1, 2, 3})}, {2, AllOffsetsBut({1, 2, 3})}}},
         {"an image in the first half counts for nothing", Concatenated(ImageBytes(kIdentified[0]), Bytes(256, 0x30)),
