@@ -3,6 +3,8 @@
 // Comparing firmware images: which catalogue entries a dump read back from
 // a device holds, or comes closest to, and what changed between two
 // versions of a catalogue.
+// The searches throw OutOfMemoryError when their bookkeeping (a few words an
+// entry) does not fit.
 
 #include "catalogue.h"
 
