@@ -7,7 +7,6 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 namespace tarvidon {
@@ -31,29 +30,43 @@ ImageView ImageOfEntry(const EngineState &state, MatchIndex i)
     return ImageView(FirmwareImage(state, i), ImageView::extent);
 }
 
-// A record's key for pairing: its name and which record of that name it is.
-struct NameOccurrence {
-    std::string_view name;
+// An entry in the order that pairs records: by name, cheaply by the name's
+// hash first, then in file order. occurrence counts the entries of its
+// name so far in file order, 1 for the first.
+struct Keyed {
+    std::size_t hash;
+    MatchIndex index;
     std::int64_t occurrence;
-    bool operator==(const NameOccurrence &) const = default;
 };
 
-struct NameOccurrenceHash {
-    std::size_t operator()(const NameOccurrence &key) const
-    {
-        return std::hash<std::string_view>()(key.name) ^ (static_cast<std::size_t>(key.occurrence) * 0x9E3779B9u);
-    }
-};
-
-// Each entry's occurrence among the entries of its name, 1 for the first.
-std::vector<std::int64_t> Occurrences(const Catalogue &catalogue)
+// Sorting a million names by their text costs a cache miss a comparison;
+// hashes sort fast and the names are compared only where the hashes agree.
+std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
 {
-    std::unordered_map<std::string_view, std::int64_t> seen;
-    seen.reserve(static_cast<std::size_t>(catalogue.ModelCount()));
-    std::vector<std::int64_t> occurrences(static_cast<std::size_t>(catalogue.ModelCount()));
+    std::vector<Keyed> keyed(static_cast<std::size_t>(catalogue.ModelCount()));
     for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i)
-        occurrences[static_cast<std::size_t>(i)] = ++seen[catalogue.ModelName(i)];
-    return occurrences;
+        keyed[static_cast<std::size_t>(i)] = {std::hash<std::string_view>()(catalogue.ModelName(i)), i, 0};
+    const auto byName = [&](const Keyed &a, const Keyed &b) {
+        return a.hash != b.hash ? (a.hash < b.hash ? -1 : 1)
+                                : catalogue.ModelName(a.index).compare(catalogue.ModelName(b.index));
+    };
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed &a, const Keyed &b) {
+        const int order = byName(a, b);
+        return order != 0 ? order < 0 : a.index < b.index;
+    });
+    for (std::size_t k = 0; k < keyed.size(); ++k)
+        keyed[k].occurrence = (k > 0 && byName(keyed[k - 1], keyed[k]) == 0) ? keyed[k - 1].occurrence + 1 : 1;
+    return keyed;
+}
+
+// The order of ByNameAndOccurrence across two catalogues: <0, 0 (partners) or >0.
+int CompareKeys(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue)
+{
+    if (a.hash != b.hash)
+        return a.hash < b.hash ? -1 : 1;
+    if (const int byName = aCatalogue.ModelName(a.index).compare(bCatalogue.ModelName(b.index)); byName != 0)
+        return byName;
+    return a.occurrence < b.occurrence ? -1 : (a.occurrence > b.occurrence ? 1 : 0);
 }
 
 std::vector<ImageMatch> EqualImages(const EngineState &state, ImageView image)
@@ -87,31 +100,46 @@ std::vector<ImageMatch> RankByDifferingBytes(const EngineState &state, ImageView
 CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &after)
 {
     const Catalogue &oldCatalogue = before.Catalogue, &newCatalogue = after.Catalogue;
-    const std::vector<std::int64_t> oldOccurrences = Occurrences(oldCatalogue);
-    const std::vector<std::int64_t> newOccurrences = Occurrences(newCatalogue);
-    std::unordered_map<NameOccurrence, MatchIndex, NameOccurrenceHash> newByKey;
-    newByKey.reserve(newOccurrences.size());
-    for (MatchIndex j = 0; j < newCatalogue.ModelCount(); ++j)
-        newByKey.emplace(NameOccurrence{newCatalogue.ModelName(j), newOccurrences[static_cast<std::size_t>(j)]}, j);
+    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue);
+    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue);
+
+    // Both in that order at once; partners meet. The results are then
+    // gathered in file order.
+    std::vector<std::int64_t> oldOccurrence(oldKeyed.size()), newOccurrence(newKeyed.size());
+    std::vector<MatchIndex> partner(oldKeyed.size(), kNoMatch);
+    std::vector<bool> paired(newKeyed.size(), false);
+    auto o = oldKeyed.begin(), n = newKeyed.begin();
+    while (o != oldKeyed.end() || n != newKeyed.end()) {
+        const int order = o == oldKeyed.end()   ? 1
+                          : n == newKeyed.end() ? -1
+                                                : CompareKeys(*o, oldCatalogue, *n, newCatalogue);
+        if (order <= 0) {
+            oldOccurrence[static_cast<std::size_t>(o->index)] = o->occurrence;
+            if (order == 0)
+                partner[static_cast<std::size_t>(o->index)] = n->index;
+            ++o;
+        }
+        if (order >= 0) {
+            newOccurrence[static_cast<std::size_t>(n->index)] = n->occurrence;
+            paired[static_cast<std::size_t>(n->index)] = order == 0;
+            ++n;
+        }
+    }
 
     CatalogueChanges changes;
-    std::vector<bool> paired(newOccurrences.size(), false);
     for (MatchIndex i = 0; i < oldCatalogue.ModelCount(); ++i) {
-        const std::int64_t occurrence = oldOccurrences[static_cast<std::size_t>(i)];
-        const auto partner = newByKey.find({oldCatalogue.ModelName(i), occurrence});
-        if (partner == newByKey.end()) {
-            changes.removed.push_back({occurrence, i, kNoMatch, 0});
+        const auto k = static_cast<std::size_t>(i);
+        if (partner[k] == kNoMatch) {
+            changes.removed.push_back({oldOccurrence[k], i, kNoMatch, 0});
             continue;
         }
-        const MatchIndex j = partner->second;
-        paired[static_cast<std::size_t>(j)] = true;
-        const int differing = CountDifferingBytes(ImageOfEntry(before, i), ImageOfEntry(after, j));
+        const int differing = CountDifferingBytes(ImageOfEntry(before, i), ImageOfEntry(after, partner[k]));
         if (differing > 0)
-            changes.changed.push_back({occurrence, i, j, differing});
+            changes.changed.push_back({oldOccurrence[k], i, partner[k], differing});
     }
     for (MatchIndex j = 0; j < newCatalogue.ModelCount(); ++j) {
         if (!paired[static_cast<std::size_t>(j)])
-            changes.added.push_back({newOccurrences[static_cast<std::size_t>(j)], kNoMatch, j, 0});
+            changes.added.push_back({newOccurrence[static_cast<std::size_t>(j)], kNoMatch, j, 0});
     }
     return changes;
 }
