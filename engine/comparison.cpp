@@ -39,6 +39,14 @@ struct Keyed {
     std::int64_t occurrence;
 };
 
+// Names ordered by their hash first, across two catalogues: <0, 0 or >0.
+int CompareNames(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue)
+{
+    if (a.hash != b.hash)
+        return a.hash < b.hash ? -1 : 1;
+    return aCatalogue.ModelName(a.index).compare(bCatalogue.ModelName(b.index));
+}
+
 // Sorting a million names by their text costs a cache miss a comparison;
 // hashes sort fast and the names are compared only where the hashes agree.
 std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
@@ -46,10 +54,7 @@ std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
     std::vector<Keyed> keyed(static_cast<std::size_t>(catalogue.ModelCount()));
     for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i)
         keyed[static_cast<std::size_t>(i)] = {std::hash<std::string_view>()(catalogue.ModelName(i)), i, 0};
-    const auto byName = [&](const Keyed &a, const Keyed &b) {
-        return a.hash != b.hash ? (a.hash < b.hash ? -1 : 1)
-                                : catalogue.ModelName(a.index).compare(catalogue.ModelName(b.index));
-    };
+    const auto byName = [&](const Keyed &a, const Keyed &b) { return CompareNames(a, catalogue, b, catalogue); };
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed &a, const Keyed &b) {
         const int order = byName(a, b);
         return order != 0 ? order < 0 : a.index < b.index;
@@ -57,16 +62,6 @@ std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
     for (std::size_t k = 0; k < keyed.size(); ++k)
         keyed[k].occurrence = (k > 0 && byName(keyed[k - 1], keyed[k]) == 0) ? keyed[k - 1].occurrence + 1 : 1;
     return keyed;
-}
-
-// The order of ByNameAndOccurrence across two catalogues: <0, 0 (partners) or >0.
-int CompareKeys(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue)
-{
-    if (a.hash != b.hash)
-        return a.hash < b.hash ? -1 : 1;
-    if (const int byName = aCatalogue.ModelName(a.index).compare(bCatalogue.ModelName(b.index)); byName != 0)
-        return byName;
-    return a.occurrence < b.occurrence ? -1 : (a.occurrence > b.occurrence ? 1 : 0);
 }
 
 std::vector<ImageMatch> EqualImages(const EngineState &state, ImageView image)
@@ -103,7 +98,8 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
     const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue);
     const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue);
 
-    // Both in that order at once; partners meet. The results are then
+    // Both in that order at once: among equal names the k-th of the old file
+    // meets the k-th of the new one, its partner. The results are then
     // gathered in file order.
     std::vector<std::int64_t> oldOccurrence(oldKeyed.size()), newOccurrence(newKeyed.size());
     std::vector<MatchIndex> partner(oldKeyed.size(), kNoMatch);
@@ -112,7 +108,7 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
     while (o != oldKeyed.end() || n != newKeyed.end()) {
         const int order = o == oldKeyed.end()   ? 1
                           : n == newKeyed.end() ? -1
-                                                : CompareKeys(*o, oldCatalogue, *n, newCatalogue);
+                                                : CompareNames(*o, oldCatalogue, *n, newCatalogue);
         if (order <= 0) {
             oldOccurrence[static_cast<std::size_t>(o->index)] = o->occurrence;
             if (order == 0)
