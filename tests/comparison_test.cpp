@@ -4,26 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
-
-namespace tarvidon {
-
-// Readable failures.
-void PrintTo(const ImageMatch &match, std::ostream *out)
-{
-    *out << "{" << match.index << ", " << match.differingOffsets.size() << " differing:";
-    for (const int offset : match.differingOffsets)
-        *out << " " << offset;
-    *out << "}";
-}
-
-void PrintTo(const RecordChange &change, std::ostream *out)
-{
-    *out << "{occurrence " << change.occurrence << ", old " << change.oldIndex << ", new " << change.newIndex << ", "
-         << change.differingBytes << " differing}";
-}
-
-} // namespace tarvidon
 
 namespace tarvidon::test {
 namespace {
@@ -142,12 +122,8 @@ TEST(Identify, EqualImagesInFileOrderAndTheNearestByDifferingBytesWithTiesInFile
 
 TEST(Identify, NearestNeverListsMoreThanTheCatalogueHolds)
 {
-    const EngineState state = StateOf(kIdentified);
     const Bytes image = ImageBytes(kIdentified[3]);
-    const std::vector<ImageMatch> all = FindNearestImages(state, ImageOfDump(image), 1000);
-    ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[0].index, 3);
-    EXPECT_EQ(FindNearestImages(state, ImageOfDump(image), 1).size(), 1u);
+    EXPECT_EQ(FindNearestImages(StateOf(kIdentified), ImageOfDump(image), 1000).size(), 4u);
     EXPECT_EQ(FindNearestImages(EngineState(), ImageOfDump(image), 5), std::vector<ImageMatch>{});
 }
 
