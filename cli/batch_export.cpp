@@ -1,6 +1,6 @@
 // export --all: every entry, or every prefix match, into one folder.
 
-#include "codec.h"
+#include "code_page.h"
 #include "commands.h"
 #include "file_system.h"
 #include "output.h"

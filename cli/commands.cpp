@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "codec.h"
+#include "code_page.h"
 #include "output.h"
 #include "platform.h"
 

@@ -50,6 +50,9 @@ int tarvidon::cli::Main(int argc, char *argv[])
     CLI::App app("Lists, finds, shows and exports the records of a catalogue data file, identifies a dump "
                  "and compares two versions of a catalogue.", "tarvidon-cli");
     app.set_version_flag("--version", "tarvidon-cli " TARVIDON_VERSION);
+    // On Windows CLI11 would read "/data/x.dat" as an option; paths come
+    // first here, and every option is spelt with dashes. Subcommands copy it.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     std::function<int()> run;
 

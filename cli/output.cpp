@@ -1,6 +1,6 @@
 #include "output.h"
 
-#include "codec.h"
+#include "code_page.h"
 #include "platform.h"
 
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #include "cli_support.h"
 
-#include "codec.h"
+#include "code_page.h"
 
 #include <cerrno>
 #include <stdexcept>
@@ -270,7 +270,7 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string &text)
 PrintedEntry Printed(const Catalogue &catalogue, MatchIndex i)
 {
     const CatalogueEntry entry = catalogue.Entry(i);
-    return {i, entry.ImageOffset, std::string(entry.ProductNumber), cli::Cp1251ToUtf8(entry.ModelName)};
+    return {i, entry.ImageOffset, std::string(entry.ProductNumber), Cp1251ToUtf8(entry.ModelName)};
 }
 
 } // namespace tarvidon::test

@@ -30,12 +30,12 @@ TEST(ErrorBoxText, AddsAFullStopOnlyAfterCharactersBeyondTheDot)
 
 TEST(EngineText, EveryNonZeroByteRoundTripsThroughTheCodePage)
 {
-    // Fails loudly where Qt lacks the windows-1251 codec.
+    // A name is saved by the text its field shows, so every byte, 0x98 too,
+    // must come back from what is shown.
     for (int b = 1; b < 256; ++b) {
         const std::string byte(1, static_cast<char>(b));
         const QString shown = FromEngineText(byte);
         ASSERT_EQ(shown.size(), 1) << b;
-        EXPECT_NE(shown.front(), QChar::ReplacementCharacter) << b;
         EXPECT_EQ(ToEngineText(shown), byte) << b;
     }
     EXPECT_EQ(FromEngineText("\xC0\xE1\xE2"), QStringLiteral("Абв"));

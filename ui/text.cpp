@@ -1,37 +1,25 @@
 #include "text.h"
 
+#include "code_page.h"
+
 #include <QFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <algorithm>
 #include <array>
-#include <stdexcept>
 
 namespace tarvidon {
 
 namespace {
 
-constexpr auto kCodePage = "windows-1251";
-
-// The character of every byte, read once from Qt's own codec, and the rank
-// of its case-folded form among all folded forms.
+// The rank of every byte's case-folded character among all folded forms.
 struct CodePage {
-    std::array<QChar, 256> character{};
     std::array<char, 256> foldedRank{};
 
     CodePage()
     {
-        QStringDecoder decoder(kCodePage);
-        if (!decoder.isValid())
-            throw std::runtime_error("this Qt has no windows-1251 codec");
         std::array<char16_t, 256> folded{};
-        for (int b = 0; b < 256; ++b) {
-            const char byte = static_cast<char>(b);
-            const QString decoded = decoder.decode(QByteArrayView(&byte, 1));
-            character[b] = decoded.isEmpty() ? QChar::ReplacementCharacter : decoded.front();
-            folded[b] = character[b].toCaseFolded().unicode();
-        }
+        for (int b = 0; b < 256; ++b)
+            folded[b] = QChar(Cp1251ToUnicode(static_cast<unsigned char>(b))).toCaseFolded().unicode();
         std::array<char16_t, 256> order = folded;
         std::sort(order.begin(), order.end());
         for (int b = 0; b < 256; ++b) {
@@ -51,20 +39,24 @@ const CodePage &Table()
 
 QString FromEngineText(std::string_view bytes)
 {
-    const CodePage &table = Table();
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     std::transform(bytes.begin(), bytes.end(), text.begin(),
-                   [&](char byte) { return table.character[static_cast<unsigned char>(byte)]; });
+                   [](char byte) { return QChar(Cp1251ToUnicode(static_cast<unsigned char>(byte))); });
     return text;
 }
 
 std::string ToEngineText(const QString &text)
 {
-    QStringEncoder encoder(kCodePage);
-    const QByteArray bytes = encoder.encode(text);
-    std::string result(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (encoder.hasError() || FromEngineText(result) != text)
-        result.insert(result.begin(), '\0');
+    std::string result;
+    result.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar c : text) {
+        const std::optional<char> byte = UnicodeToCp1251(c.unicode());
+        if (!byte) {
+            result.insert(result.begin(), '\0');
+            break;
+        }
+        result += *byte;
+    }
     return result;
 }
 
