@@ -9,7 +9,7 @@
 
 namespace tarvidon::cli {
 
-EngineState LoadCatalogue(const std::string &file)
+EngineState LoadFile(const std::string &file)
 {
     EngineState state;
     std::string message;
@@ -17,10 +17,14 @@ EngineState LoadCatalogue(const std::string &file)
     CheckDataFile(state, path, [&](std::string_view text) { message = text; });
     if (!state.FileFound)
         throw Failure(file, message);
-    OnPath(file, [&] {
-        LoadDataFile(state, path);
-        ScanCatalogue(state);
-    });
+    OnPath(file, [&] { LoadDataFile(state, path); });
+    return state;
+}
+
+EngineState LoadCatalogue(const std::string &file)
+{
+    EngineState state = LoadFile(file);
+    OnPath(file, [&] { ScanCatalogue(state); });
     return state;
 }
 

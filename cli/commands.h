@@ -1,7 +1,7 @@
 #pragma once
 
 // The commands of tarvidon-cli. Each returns the exit status (0 done, 1 no
-// match) or throws Failure.
+// match, or for diff: something differs) or throws Failure.
 
 #include "catalogue.h"
 
@@ -14,6 +14,9 @@ namespace tarvidon::cli {
 inline constexpr int kExitMatch = 0;
 inline constexpr int kExitNoMatch = 1;
 inline constexpr int kExitError = 2;
+// diff's, as diff(1) has them.
+inline constexpr int kExitSame = 0;
+inline constexpr int kExitDifferent = 1;
 
 /// An error to report as "tarvidon-cli: PATH: Message." with exit status 2,
 /// and a line of what was done before it, if anything.
@@ -72,13 +75,32 @@ struct BatchExportOptions {
     bool overwrite = false;
 };
 
+struct IdentifyOptions {
+    std::string file;
+    std::string dump;
+    std::optional<std::int64_t> nearest;
+    Format format = Format::Table;
+};
+
+struct DiffOptions {
+    std::string oldFile;
+    std::string newFile;
+    Format format = Format::Table;
+};
+
 int RunList(const ListOptions &options);
 int RunFind(const FindOptions &options);
 int RunShow(const ShowOptions &options);
 int RunExport(const ExportOptions &options);
 int RunBatchExport(const BatchExportOptions &options);
+int RunIdentify(const IdentifyOptions &options);
+int RunDiff(const DiffOptions &options);
 
 // Shared by the commands.
+
+/// Checks and loads file as the window does, without the scan; Failure on
+/// any error.
+[[nodiscard]] EngineState LoadFile(const std::string &file);
 
 /// Checks, loads and scans file as the window does; Failure on any error.
 [[nodiscard]] EngineState LoadCatalogue(const std::string &file);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
 #include <new>
 
@@ -46,7 +47,8 @@ void ReportFailure(const std::string &path, const std::string &message)
 
 int tarvidon::cli::Main(int argc, char *argv[])
 {
-    CLI::App app("Lists, finds, shows and exports the records of a catalogue data file.", "tarvidon-cli");
+    CLI::App app("Lists, finds, shows and exports the records of a catalogue data file, identifies a dump "
+                 "and compares two versions of a catalogue.", "tarvidon-cli");
     app.set_version_flag("--version", "tarvidon-cli " TARVIDON_VERSION);
     // On Windows CLI11 would read "/data/x.dat" as an option; paths come
     // first here, and every option is spelt with dashes. Subcommands copy it.
@@ -116,6 +118,29 @@ int tarvidon::cli::Main(int argc, char *argv[])
             return RunBatchExport(exportAll);
         };
     });
+
+    IdentifyOptions identify;
+    CLI::App *identifyCommand = app.add_subcommand(
+        "identify", "The entries whose firmware image a dump holds (a bare 256-byte image, or a 512-byte export "
+                    "file whose last 256 bytes are the image); exit status 1 when none holds it exactly");
+    AddFile(*identifyCommand, identify.file);
+    identifyCommand->add_option("DUMP", identify.dump, "Dump read back from a device")->required();
+    identifyCommand
+        ->add_option("--nearest", identify.nearest,
+                     "The N entries whose images differ from the dump in the fewest bytes, fewest first")
+        ->option_text("N")
+        ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+    AddFormat(*identifyCommand, identify.format);
+    identifyCommand->callback([&] { run = [&] { return RunIdentify(identify); }; });
+
+    DiffOptions diff;
+    CLI::App *diffCommand = app.add_subcommand(
+        "diff", "What changed from OLD to NEW: records paired by model name and occurrence are added, removed or "
+                "changed (another image); exit status 1 when anything differs");
+    diffCommand->add_option("OLD", diff.oldFile, "Data file, the older version")->required();
+    diffCommand->add_option("NEW", diff.newFile, "Data file, the newer version")->required();
+    AddFormat(*diffCommand, diff.format);
+    diffCommand->callback([&] { run = [&] { return RunDiff(diff); }; });
 
     try {
         app.parse(argc, argv);

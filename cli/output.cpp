@@ -15,13 +15,6 @@ namespace {
 
 constexpr std::size_t kFlushSize = std::size_t{1} << 20;
 
-std::string Decimal(std::int64_t number)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    return std::string(digits, end);
-}
-
 void WriteCsvField(Output &out, std::string_view field)
 {
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
@@ -36,30 +29,27 @@ void WriteCsvField(Output &out, std::string_view field)
 
 void WriteCsv(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
 {
-    const std::string_view header[] = {"index", "image_offset", "product_number", "model_name"};
-    WriteCsvRecord(out, header);
+    WriteCsvRecord(out, kEntryHeader);
     for (const MatchIndex i : indices) {
-        const CatalogueEntry entry = catalogue.Entry(i);
-        const std::string index = Decimal(i), offset = Decimal(entry.ImageOffset);
-        const std::string name = Cp1251ToUtf8(entry.ModelName);
-        const std::string_view fields[] = {index, offset, entry.ProductNumber, name};
-        WriteCsvRecord(out, fields);
+        const auto fields = EntryFields(catalogue, i);
+        const std::string_view views[] = {fields[0], fields[1], fields[2], fields[3]};
+        WriteCsvRecord(out, views);
     }
 }
 
-// One object a line inside one array, so that a long list streams out.
 void WriteJson(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
 {
-    out << "[";
-    for (std::size_t k = 0; k < indices.size(); ++k) {
-        const CatalogueEntry entry = catalogue.Entry(indices[k]);
-        const nlohmann::ordered_json object = {{"index", indices[k]},
-                                               {"image_offset", entry.ImageOffset},
-                                               {"product_number", std::string(entry.ProductNumber)},
-                                               {"model_name", Cp1251ToUtf8(entry.ModelName)}};
-        out << (k == 0 ? "\n" : ",\n") << object.dump();
-    }
-    out << "\n]\n";
+    WriteJsonArray(out, indices.size(), [&](std::size_t k) { return EntryJson(catalogue, indices[k]); });
+    out << "\n";
+}
+
+void WriteTable(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
+{
+    const Column columns[] = {{"Index", true}, {"Offset", true}, {"Product"}, {"Model"}};
+    WriteAlignedTable(out, columns, indices.size(), [&](std::size_t k) {
+        auto fields = EntryFields(catalogue, indices[k]);
+        return std::vector<std::string>(std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end()));
+    });
 }
 
 void Pad(Output &out, std::size_t width, std::size_t used)
@@ -68,34 +58,68 @@ void Pad(Output &out, std::size_t width, std::size_t used)
         out << std::string(width - used, ' ');
 }
 
-void WriteTable(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
+} // namespace
+
+std::string Decimal(std::int64_t number)
 {
-    const std::string_view headers[] = {"Index", "Offset", "Product", "Model"};
-    std::size_t indexWidth = headers[0].size(), offsetWidth = headers[1].size();
-    for (const MatchIndex i : indices) {
-        indexWidth = std::max(indexWidth, Decimal(i).size());
-        offsetWidth = std::max(offsetWidth, Decimal(catalogue.Entry(i).ImageOffset).size());
-    }
-    const std::size_t productWidth = headers[2].size() + 1; // eight digits
-    Pad(out, indexWidth, headers[0].size());
-    out << headers[0] << "  ";
-    Pad(out, offsetWidth, headers[1].size());
-    out << headers[1] << "  " << headers[2];
-    Pad(out, productWidth, headers[2].size());
-    out << "  " << headers[3] << "\n";
-    for (const MatchIndex i : indices) {
-        const CatalogueEntry entry = catalogue.Entry(i);
-        const std::string index = Decimal(i), offset = Decimal(entry.ImageOffset);
-        Pad(out, indexWidth, index.size());
-        out << index << "  ";
-        Pad(out, offsetWidth, offset.size());
-        out << offset << "  " << entry.ProductNumber;
-        Pad(out, productWidth, entry.ProductNumber.size());
-        out << "  " << Cp1251ToUtf8(entry.ModelName) << "\n";
-    }
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    return std::string(digits, end);
 }
 
-} // namespace
+std::array<std::string, 4> EntryFields(const Catalogue &catalogue, MatchIndex i)
+{
+    const CatalogueEntry entry = catalogue.Entry(i);
+    return {Decimal(i), Decimal(entry.ImageOffset), std::string(entry.ProductNumber), Cp1251ToUtf8(entry.ModelName)};
+}
+
+nlohmann::ordered_json EntryJson(const Catalogue &catalogue, MatchIndex i)
+{
+    const CatalogueEntry entry = catalogue.Entry(i);
+    return {{"index", i},
+            {"image_offset", entry.ImageOffset},
+            {"product_number", std::string(entry.ProductNumber)},
+            {"model_name", Cp1251ToUtf8(entry.ModelName)}};
+}
+
+void WriteJsonArray(Output &out, std::size_t count, const std::function<nlohmann::ordered_json(std::size_t)> &element)
+{
+    out << "[";
+    for (std::size_t k = 0; k < count; ++k)
+        out << (k == 0 ? "\n" : ",\n") << element(k).dump();
+    out << "\n]";
+}
+
+void WriteAlignedTable(Output &out, std::span<const Column> columns, std::size_t rows,
+                       const std::function<std::vector<std::string>(std::size_t)> &row)
+{
+    std::vector<std::size_t> widths;
+    for (const Column &column : columns)
+        widths.push_back(column.header.size());
+    for (std::size_t k = 0; k < rows; ++k) {
+        const std::vector<std::string> cells = row(k);
+        for (std::size_t c = 0; c + 1 < columns.size(); ++c)
+            widths[c] = std::max(widths[c], cells[c].size());
+    }
+    const auto writeLine = [&](const auto &cells) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const std::string_view cell = cells[c];
+            const bool last = c + 1 == columns.size();
+            if (columns[c].alignRight)
+                Pad(out, widths[c], cell.size());
+            out << cell;
+            if (!last && !columns[c].alignRight)
+                Pad(out, widths[c], cell.size());
+            out << (last ? "\n" : "  ");
+        }
+    };
+    std::vector<std::string_view> headers;
+    for (const Column &column : columns)
+        headers.push_back(column.header);
+    writeLine(headers);
+    for (std::size_t k = 0; k < rows; ++k)
+        writeLine(row(k));
+}
 
 Output::~Output() = default;
 

@@ -5,10 +5,15 @@
 #include "catalogue.h"
 #include "commands.h"
 
+#include <nlohmann/json_fwd.hpp>
+
+#include <array>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvidon::cli {
 
@@ -39,5 +44,34 @@ void WriteCsvRecord(Output &out, std::span<const std::string_view> fields);
 
 /// Entries (index, image offset, product number, model name) in format.
 void WriteEntries(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices, Format format);
+
+// The pieces of that output, for commands that print more about each entry.
+
+/// The CSV header of an entry's fields.
+inline constexpr std::array<std::string_view, 4> kEntryHeader = {"index", "image_offset", "product_number",
+                                                                 "model_name"};
+/// Entry i's fields as printed, the name in UTF-8.
+[[nodiscard]] std::array<std::string, 4> EntryFields(const Catalogue &catalogue, MatchIndex i);
+/// Entry i's fields as a JSON object, in the order of kEntryHeader.
+[[nodiscard]] nlohmann::ordered_json EntryJson(const Catalogue &catalogue, MatchIndex i);
+
+/// A JSON array of count elements, one a line so that a long one streams
+/// out; no line break after the closing bracket.
+void WriteJsonArray(Output &out, std::size_t count, const std::function<nlohmann::ordered_json(std::size_t)> &element);
+
+/// A column of a table for people.
+struct Column {
+    std::string_view header;
+    bool alignRight = false; // numbers
+};
+
+/// A header line and one line per row, columns two spaces apart and each as
+/// wide as its widest cell; the last column (names) is left unpadded.
+/// row(k) gives the cells of row k; it is asked twice, for widths first.
+void WriteAlignedTable(Output &out, std::span<const Column> columns, std::size_t rows,
+                       const std::function<std::vector<std::string>(std::size_t)> &row);
+
+/// A number as text.
+[[nodiscard]] std::string Decimal(std::int64_t number);
 
 } // namespace tarvidon::cli

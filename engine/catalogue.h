@@ -149,6 +149,10 @@ bool ScanCatalogue(EngineState &state);
 /// Two upper-case hex digits, high four bits first.
 [[nodiscard]] std::string ByteToHex(std::uint8_t byte);
 
+/// The 256 bytes of entry i's firmware image in state.Image. Throws
+/// EngineError when a stale catalogue places them outside the bytes loaded.
+[[nodiscard]] const std::uint8_t *FirmwareImage(const EngineState &state, MatchIndex i);
+
 /// The 16 hex rows of entry i's firmware image.
 [[nodiscard]] std::array<std::string, kHexRowCount> ShowImage(const EngineState &state, MatchIndex i);
 

@@ -9,16 +9,6 @@ namespace tarvidon {
 
 namespace {
 
-// The firmware image of entry i, refusing an entry that a stale catalogue
-// places outside the bytes now loaded.
-const std::uint8_t *FirmwareImage(const EngineState &state, MatchIndex i)
-{
-    const std::int64_t offset = state.Catalogue.Entry(i).ImageOffset;
-    if (offset < 0 || offset + kImageLength > state.Image.length())
-        throw EngineError("The entry lies outside the loaded data; open the data file again");
-    return state.Image.data() + offset;
-}
-
 MatchIndex EntryToSave(const Catalogue &catalogue, std::string_view modelText, std::optional<MatchIndex> selected)
 {
     if (selected && *selected >= 0 && *selected < catalogue.ModelCount()
@@ -28,6 +18,14 @@ MatchIndex EntryToSave(const Catalogue &catalogue, std::string_view modelText, s
 }
 
 } // namespace
+
+const std::uint8_t *FirmwareImage(const EngineState &state, MatchIndex i)
+{
+    const std::int64_t offset = state.Catalogue.Entry(i).ImageOffset;
+    if (offset < 0 || offset + kImageLength > state.Image.length())
+        throw EngineError("The entry lies outside the loaded data; open the data file again");
+    return state.Image.data() + offset;
+}
 
 std::string ByteToHex(std::uint8_t byte)
 {

@@ -85,6 +85,14 @@ TEST_F(CliPosix, AFifoIsRefusedWithoutBlockingAsDataFileAndAsOutput)
     const CliResult asOutput = RunCli({"export", data, "--index", "0", "-o", fifo});
     EXPECT_EQ(asOutput.exitCode, 2);
     EXPECT_EQ(asOutput.err, "tarvidon-cli: " + fifo + ": I/O error 6.\n");
+
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"identify", data, fifo}, {"diff", data, fifo}, {"diff", fifo, data}}) {
+        const CliResult compared = RunCli(args);
+        EXPECT_EQ(compared.exitCode, 2) << args[0];
+        EXPECT_EQ(compared.out, "") << args[0];
+        EXPECT_EQ(compared.err, "tarvidon-cli: " + fifo + ": I/O error 22.\n") << args[0];
+    }
 }
 
 TEST_F(CliPosix, AFullStandardOutputIsAnError)
@@ -175,6 +183,27 @@ TEST_F(CliPosix, ProgressIsShownOnlyOnATerminal)
 
     const CliResult piped = RunCli({"export", data, "--all", "--dir", dir.path("piped")});
     EXPECT_EQ(piped.err, Summary(dir.path("piped"), kRecords));
+}
+
+TEST_F(CliPosix, DiffSumsUpOnATerminalBelowItsTable)
+{
+    ImageBuilder builder;
+    builder.record("M0", {0x31, 0x00, 0x03, 0x00}, 0x00); // the same
+    builder.record("M1", {0x31, 0x00, 0x03, 0x00}, 0x7F); // another image
+    builder.record("Other", {0x01, 0x00, 0x00, 0x00});
+    const std::string newer = dir.write("newer.dat", builder.data());
+    int master = -1, terminal = -1;
+    ASSERT_EQ(openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+    const CliResult result = RunCli({"diff", data, newer}, WithChild([terminal] { dup2(terminal, STDERR_FILENO); }));
+    close(terminal);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out.substr(0, 6), "Change");
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;)
+        shown.append(buffer, static_cast<std::size_t>(got));
+    close(master);
+    EXPECT_EQ(shown, "tarvidon-cli: 1 added, 7 removed, 1 changed.\r\n");
 }
 
 } // namespace

@@ -1,0 +1,194 @@
+// Identifying a dump among the catalogue's images, and comparing two
+// versions of a catalogue.
+
+#include "comparison.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace tarvidon {
+
+namespace {
+
+// The comparisons keep a few words for every entry; a catalogue too large
+// for that fails as loading it would.
+template <typename Action>
+auto OrOutOfMemory(Action action)
+{
+    try {
+        return action();
+    } catch (const std::bad_alloc &) {
+        throw OutOfMemoryError();
+    }
+}
+
+ImageView ImageOfEntry(const EngineState &state, MatchIndex i)
+{
+    return ImageView(FirmwareImage(state, i), ImageView::extent);
+}
+
+// An entry in the order that pairs records: by name, cheaply by the name's
+// hash first, then in file order. occurrence counts the entries of its
+// name so far in file order, 1 for the first.
+struct Keyed {
+    std::size_t hash;
+    MatchIndex index;
+    std::int64_t occurrence;
+};
+
+// Names ordered by their hash first, across two catalogues: <0, 0 or >0.
+int CompareNames(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue)
+{
+    if (a.hash != b.hash)
+        return a.hash < b.hash ? -1 : 1;
+    return aCatalogue.ModelName(a.index).compare(bCatalogue.ModelName(b.index));
+}
+
+// Sorting a million names by their text costs a cache miss a comparison;
+// hashes sort fast and the names are compared only where the hashes agree.
+std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
+{
+    std::vector<Keyed> keyed(static_cast<std::size_t>(catalogue.ModelCount()));
+    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i)
+        keyed[static_cast<std::size_t>(i)] = {std::hash<std::string_view>()(catalogue.ModelName(i)), i, 0};
+    const auto byName = [&](const Keyed &a, const Keyed &b) { return CompareNames(a, catalogue, b, catalogue); };
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed &a, const Keyed &b) {
+        const int order = byName(a, b);
+        return order != 0 ? order < 0 : a.index < b.index;
+    });
+    for (std::size_t k = 0; k < keyed.size(); ++k)
+        keyed[k].occurrence = (k > 0 && byName(keyed[k - 1], keyed[k]) == 0) ? keyed[k - 1].occurrence + 1 : 1;
+    return keyed;
+}
+
+std::vector<ImageMatch> EqualImages(const EngineState &state, ImageView image)
+{
+    std::vector<ImageMatch> matches;
+    for (MatchIndex i = 0; i < state.Catalogue.ModelCount(); ++i) {
+        const ImageView entry = ImageOfEntry(state, i);
+        if (std::equal(entry.begin(), entry.end(), image.begin()))
+            matches.push_back({i, {}});
+    }
+    return matches;
+}
+
+std::vector<ImageMatch> RankByDifferingBytes(const EngineState &state, ImageView image, std::int64_t count)
+{
+    // (differing bytes, index): ordered by the count, then in file order.
+    std::vector<std::pair<int, MatchIndex>> ranked;
+    ranked.reserve(static_cast<std::size_t>(state.Catalogue.ModelCount()));
+    for (MatchIndex i = 0; i < state.Catalogue.ModelCount(); ++i)
+        ranked.emplace_back(CountDifferingBytes(ImageOfEntry(state, i), image), i);
+    const auto kept = static_cast<std::ptrdiff_t>(std::clamp<std::int64_t>(count, 0, state.Catalogue.ModelCount()));
+    std::partial_sort(ranked.begin(), ranked.begin() + kept, ranked.end());
+
+    std::vector<ImageMatch> matches;
+    matches.reserve(static_cast<std::size_t>(kept));
+    for (auto it = ranked.begin(); it != ranked.begin() + kept; ++it)
+        matches.push_back({it->second, DifferingOffsets(ImageOfEntry(state, it->second), image)});
+    return matches;
+}
+
+CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &after)
+{
+    const Catalogue &oldCatalogue = before.Catalogue, &newCatalogue = after.Catalogue;
+    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue);
+    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue);
+
+    // Both in that order at once: among equal names the k-th of the old file
+    // meets the k-th of the new one, its partner. The results are then
+    // gathered in file order.
+    std::vector<std::int64_t> oldOccurrence(oldKeyed.size()), newOccurrence(newKeyed.size());
+    std::vector<MatchIndex> partner(oldKeyed.size(), kNoMatch);
+    std::vector<bool> paired(newKeyed.size(), false);
+    auto o = oldKeyed.begin(), n = newKeyed.begin();
+    while (o != oldKeyed.end() || n != newKeyed.end()) {
+        const int order = o == oldKeyed.end()   ? 1
+                          : n == newKeyed.end() ? -1
+                                                : CompareNames(*o, oldCatalogue, *n, newCatalogue);
+        if (order <= 0) {
+            oldOccurrence[static_cast<std::size_t>(o->index)] = o->occurrence;
+            if (order == 0)
+                partner[static_cast<std::size_t>(o->index)] = n->index;
+            ++o;
+        }
+        if (order >= 0) {
+            newOccurrence[static_cast<std::size_t>(n->index)] = n->occurrence;
+            paired[static_cast<std::size_t>(n->index)] = order == 0;
+            ++n;
+        }
+    }
+
+    CatalogueChanges changes;
+    for (MatchIndex i = 0; i < oldCatalogue.ModelCount(); ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (partner[k] == kNoMatch) {
+            changes.removed.push_back({oldOccurrence[k], i, kNoMatch, 0});
+            continue;
+        }
+        const int differing = CountDifferingBytes(ImageOfEntry(before, i), ImageOfEntry(after, partner[k]));
+        if (differing > 0)
+            changes.changed.push_back({oldOccurrence[k], i, partner[k], differing});
+    }
+    for (MatchIndex j = 0; j < newCatalogue.ModelCount(); ++j) {
+        if (!paired[static_cast<std::size_t>(j)])
+            changes.added.push_back({newOccurrence[static_cast<std::size_t>(j)], kNoMatch, j, 0});
+    }
+    return changes;
+}
+
+} // namespace
+
+DumpSizeError::DumpSizeError(std::int64_t size)
+    : EngineError("Size is " + std::to_string(size) + " bytes; a dump is an image of "
+                  + std::to_string(kImageLength) + " bytes or an export file of " + std::to_string(kExportSize)
+                  + " bytes")
+{
+}
+
+ImageView ImageOfDump(std::span<const std::uint8_t> dump)
+{
+    if (dump.size() == static_cast<std::size_t>(kImageLength))
+        return ImageView(dump.data(), ImageView::extent);
+    if (dump.size() == static_cast<std::size_t>(kExportSize))
+        return ImageView(dump.data() + kExportPadding, ImageView::extent);
+    throw DumpSizeError(static_cast<std::int64_t>(dump.size()));
+}
+
+int CountDifferingBytes(ImageView a, ImageView b)
+{
+    int count = 0;
+    for (std::size_t k = 0; k < a.size(); ++k)
+        count += a[k] != b[k] ? 1 : 0;
+    return count;
+}
+
+std::vector<int> DifferingOffsets(ImageView a, ImageView b)
+{
+    std::vector<int> offsets;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        if (a[k] != b[k])
+            offsets.push_back(static_cast<int>(k));
+    }
+    return offsets;
+}
+
+std::vector<ImageMatch> FindEqualImages(const EngineState &state, ImageView image)
+{
+    return OrOutOfMemory([&] { return EqualImages(state, image); });
+}
+
+std::vector<ImageMatch> FindNearestImages(const EngineState &state, ImageView image, std::int64_t count)
+{
+    return OrOutOfMemory([&] { return RankByDifferingBytes(state, image, count); });
+}
+
+CatalogueChanges CompareCatalogues(const EngineState &before, const EngineState &after)
+{
+    return OrOutOfMemory([&] { return PairAndCompare(before, after); });
+}
+
+} // namespace tarvidon
