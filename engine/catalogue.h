@@ -157,8 +157,8 @@ bool ScanCatalogue(EngineState &state);
 
 /// Writes 256 zero bytes and the firmware image of the entry named exactly
 /// modelText to path. selected, when it is named modelText, is the entry
-/// written; otherwise the first entry of that name. A failed write removes
-/// the regular file it created or truncated.
+/// written; otherwise the first entry of that name. A failed write leaves
+/// the file that was at path as it was (see WriteWholeFile).
 void SaveImage(const EngineState &state, std::string_view modelText, const std::filesystem::path &path,
                std::optional<MatchIndex> selected = std::nullopt);
 

@@ -134,6 +134,11 @@ TEST_F(CliPosix, AFileSizeLimitLeavesNoPartialFileAndTheOldFilesWhole)
     const CliResult one = RunCli({"export", data, "--index", "0", "-o", single}, WithChild([] { LimitFileSize(300); }));
     EXPECT_EQ(one.err, "tarvidon-cli: " + single + ": Disk full.\n");
     EXPECT_FALSE(fs::exists(single));
+    dir.write("single.BIN", old);
+    const CliResult again = RunCli({"export", data, "--index", "0", "-o", single}, WithChild([] { LimitFileSize(300); }));
+    EXPECT_EQ(again.err, one.err);
+    EXPECT_EQ(ReadFile(single), old);
+    EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"catalogue.dat", "out", "single.BIN"}));
 }
 
 TEST_F(CliPosix, AFailureHalfWayStopsTheBatchAndSaysHowFarItGot)
