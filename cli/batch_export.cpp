@@ -64,15 +64,12 @@ private:
     Clock::time_point lastShown_{};
 };
 
-// Written whole or not at all: the engine's save into a temporary file of
-// ours, then a rename over the name.
-void ExportOne(const EngineState &state, MatchIndex i, const fs::path &temporary, const fs::path &target)
+// Written whole or not at all, as every save of the engine is.
+void ExportOne(const EngineState &state, MatchIndex i, const fs::path &target)
 {
     try {
-        SaveImage(state, state.Catalogue.ModelName(i), temporary, i);
-        ReplaceFile(temporary, target);
+        SaveImage(state, state.Catalogue.ModelName(i), target, i);
     } catch (const EngineError &e) {
-        RemoveFileQuietly(temporary);
         throw Failure(Utf8FromPath(target), e.what());
     }
 }
@@ -133,7 +130,6 @@ int RunBatchExport(const BatchExportOptions &options)
             targets.pop_back();
     }
 
-    const fs::path temporary = dir / (".tarvidon-export-" + std::to_string(ProcessId()) + ".tmp");
     Progress progress(indices.size());
     std::size_t written = 0;
     const auto summary = [&] {
@@ -142,7 +138,7 @@ int RunBatchExport(const BatchExportOptions &options)
     };
     try {
         for (; written < indices.size(); progress.update(++written))
-            ExportOne(state, indices[written], temporary, targets[written]);
+            ExportOne(state, indices[written], targets[written]);
     } catch (const Failure &e) {
         progress.end();
         try {

@@ -31,9 +31,6 @@ int Main(int argc, char *argv[]);
 /// True when standard error shows on a terminal (a console on Windows).
 [[nodiscard]] bool StderrIsTerminal();
 
-/// This process's id, unique among the running processes.
-[[nodiscard]] unsigned long ProcessId();
-
 /// The system error number of the last failed write to a standard stream,
 /// as IoErrorMessage takes it.
 [[nodiscard]] int LastStreamError();

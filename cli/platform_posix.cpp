@@ -15,11 +15,6 @@ bool StderrIsTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
-unsigned long ProcessId()
-{
-    return static_cast<unsigned long>(getpid());
-}
-
 int LastStreamError()
 {
     return errno;

@@ -19,11 +19,6 @@ bool StderrIsTerminal()
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-unsigned long ProcessId()
-{
-    return GetCurrentProcessId();
-}
-
 int LastStreamError()
 {
     return static_cast<int>(GetLastError());

@@ -159,10 +159,13 @@ bool ScanCatalogue(EngineState &state);
 /// ProductNumber + "_" + ModelName + ".BIN".
 [[nodiscard]] std::string DefaultOutputName(const Catalogue &catalogue, MatchIndex i);
 
+/// The export file of entry i: 256 zero bytes, then its firmware image.
+[[nodiscard]] std::array<std::uint8_t, kExportSize> ExportFile(const EngineState &state, MatchIndex i);
+
 /// Writes 256 zero bytes and the firmware image of the entry named exactly
 /// modelText to path. selected, when it is named modelText, is the entry
-/// written; otherwise the first entry of that name. A failed write removes
-/// the regular file it created or truncated.
+/// written; otherwise the first entry of that name. A failed write leaves
+/// the file that was at path as it was (see WriteWholeFile).
 void SaveImage(const EngineState &state, std::string_view modelText, const std::filesystem::path &path,
                std::optional<MatchIndex> selected = std::nullopt);
 

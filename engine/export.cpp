@@ -51,15 +51,19 @@ std::string DefaultOutputName(const Catalogue &catalogue, MatchIndex i)
     return std::string(entry.ProductNumber) + "_" + std::string(entry.ModelName) + ".BIN";
 }
 
+std::array<std::uint8_t, kExportSize> ExportFile(const EngineState &state, MatchIndex i)
+{
+    const std::uint8_t *image = FirmwareImage(state, i);
+    std::array<std::uint8_t, kExportSize> file{};
+    std::copy(image, image + kImageLength, file.begin() + kExportPadding);
+    return file;
+}
+
 void SaveImage(const EngineState &state, std::string_view modelText, const std::filesystem::path &path,
                std::optional<MatchIndex> selected)
 {
-    const MatchIndex entry = EntryToSave(state.Catalogue, modelText, selected);
-    const std::uint8_t *image = FirmwareImage(state, entry);
     // One write call: exports come by the thousand in a batch.
-    std::array<std::uint8_t, kExportSize> file{};
-    std::copy(image, image + kImageLength, file.begin() + kExportPadding);
-    WriteWholeFile(path, file);
+    WriteWholeFile(path, ExportFile(state, EntryToSave(state.Catalogue, modelText, selected)));
 }
 
 } // namespace tarvidon

@@ -27,8 +27,14 @@ namespace tarvidon {
 /// without blocking.
 [[nodiscard]] DataImage ReadWholeFile(const std::filesystem::path &path);
 
-/// Creates or truncates path and writes bytes. A failure removes the
-/// regular file this call created or truncated; an empty path is an error.
+/// Writes bytes to path, whole or not at all. A regular file (or a new one)
+/// is written to a temporary file in its folder, flushed to disk and moved
+/// over it, keeping the old file's permissions; on failure the old file
+/// stays as it was. A symbolic link keeps pointing to the file it names,
+/// which is replaced. Devices and pipes are written in place without
+/// blocking on a pipe with no reader. A folder that takes no new file but
+/// holds a writable one gets it truncated and written in place, removed on
+/// failure. An empty path is an error.
 void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint8_t> bytes);
 
 /// Renames from over to, replacing to.

@@ -4,8 +4,10 @@
 #include "file_system.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +19,10 @@ namespace {
 
 // The most one read() call transfers on Linux.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
+// As many symbolic links as Linux follows in one name before ELOOP.
+constexpr int kMaxLinks = 40;
+// Tries at a free temporary name before the folder counts as taking none.
+constexpr int kTemporaryNameTries = 100;
 
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
 {
@@ -30,6 +36,104 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
         if (written == 0)
             throw DiskFullError();
         bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+// Blocking again, so that devices and pipes with a reader take the whole
+// export as usual.
+void WriteAndClose(FileDescriptor &file, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
+{
+    const int flags = fcntl(file.get(), F_GETFL);
+    if (flags < 0 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        throw MakeIoError(errno, path);
+    WriteAll(file.get(), bytes, path);
+    if (file.close() != 0)
+        throw MakeIoError(errno, path);
+}
+
+// The name path's symbolic links lead to, so that saving over a link
+// replaces the file it names and leaves the link. A loop is left for
+// open() to report.
+std::filesystem::path FollowLinks(std::filesystem::path path)
+{
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        std::error_code notALink;
+        const std::filesystem::path link = std::filesystem::read_symlink(path, notALink);
+        if (notALink)
+            break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path;
+}
+
+// A new file of ours beside target, open for writing; -1 with errno when
+// the folder takes none.
+int CreateTemporaryBeside(const std::filesystem::path &target, mode_t mode, std::filesystem::path &name)
+{
+    static std::atomic<unsigned> serial = 0;
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        name = target.parent_path()
+            / (".tarvidon-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".tmp");
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// What users of the old file rely on: its permission bits and, where we
+// may set them, its owner and group. File systems without POSIX
+// permissions refuse both; the new file is then like any other made there.
+void KeepOwnerAndMode(int fd, const struct stat &old)
+{
+    if (fchown(fd, old.st_uid, old.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // only root gives files away, and we are in none of the old groups
+    }
+    if (fchmod(fd, old.st_mode & 07777) != 0) {
+        // the file system keeps no permission bits
+    }
+}
+
+// Writes bytes to a temporary file beside target, flushes it to disk and
+// renames it over target: target is the old file or the new one, never a
+// part. False, with nothing changed, when the folder takes no new file.
+bool ReplaceThroughTemporary(const std::filesystem::path &target, std::span<const std::uint8_t> bytes,
+                             const struct stat *old, const std::filesystem::path &path)
+{
+    std::filesystem::path name;
+    FileDescriptor temporary(CreateTemporaryBeside(target, old != nullptr ? 0600 : 0666, name));
+    if (!temporary.valid())
+        return false;
+    try {
+        if (old != nullptr)
+            KeepOwnerAndMode(temporary.get(), *old);
+        WriteAll(temporary.get(), bytes, path);
+        if (fsync(temporary.get()) != 0 || temporary.close() != 0)
+            throw MakeIoError(errno, path);
+        ReplaceFile(name, target);
+    } catch (const EngineError &) {
+        RemoveFileQuietly(name);
+        throw;
+    }
+    return true;
+}
+
+// Truncates path and writes it, for a folder that takes no temporary file.
+void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
+{
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (!file.valid())
+        throw MakeIoError(errno, path);
+    struct stat info {};
+    const bool regular = fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);
+    try {
+        WriteAndClose(file, bytes, path);
+    } catch (const EngineError &) {
+        // A short file is worse than none; devices and pipes are not ours
+        // to remove.
+        if (regular)
+            unlink(path.c_str());
+        throw;
     }
 }
 
@@ -82,28 +186,28 @@ void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint
     if (path.empty())
         throw MakeIoError(ENOENT, path);
 
-    // Non-blocking, so that a FIFO with no reader fails (ENXIO) instead of
-    // hanging the program; then blocking again, so that devices and pipes
-    // with a reader take the whole export as usual.
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
-    if (!file.valid())
+    const std::filesystem::path target = FollowLinks(path);
+    // Opened without creating or truncating, to learn whether a file is
+    // there, whether we may write it and what it is. Non-blocking, so that
+    // a FIFO with no reader fails (ENXIO) instead of hanging the program.
+    FileDescriptor existing(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat old {};
+    const bool replacing = existing.valid();
+    if (!replacing && errno != ENOENT)
         throw MakeIoError(errno, path);
-    const int flags = fcntl(file.get(), F_GETFL);
-    if (flags < 0 || fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        throw MakeIoError(errno, path);
-    struct stat info {};
-    const bool regular = fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);
-    try {
-        WriteAll(file.get(), bytes, path);
-        if (file.close() != 0)
+    if (replacing) {
+        if (fstat(existing.get(), &old) != 0)
             throw MakeIoError(errno, path);
-    } catch (const EngineError &) {
-        // A short file is worse than none; devices and pipes are not ours
-        // to remove.
-        if (regular)
-            unlink(path.c_str());
-        throw;
+        // Devices and pipes are written as they are; nothing replaces them.
+        if (!S_ISREG(old.st_mode)) {
+            WriteAndClose(existing, bytes, path);
+            return;
+        }
+        if (existing.close() != 0)
+            throw MakeIoError(errno, path);
     }
+    if (!ReplaceThroughTemporary(target, bytes, replacing ? &old : nullptr, path))
+        WriteInPlace(path, bytes);
 }
 
 void ReplaceFile(const std::filesystem::path &from, const std::filesystem::path &to)

@@ -3,14 +3,26 @@
 // The fast paths compare a block of candidate positions at once: the byte
 // at each position against 'D' and the byte three further on against the
 // tag's last 'D'. Only positions where both match are checked in full, so
-// the loop does two loads, two compares and a mask test per block.
+// the loop does two loads, two compares and a mask test per block. Other
+// processors get the standard library's Boyer-Moore-Horspool search.
 
 #include "tag_search.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <functional>
+#include <iterator>
 
-#if defined(__x86_64__)
+// x86-64 as GCC and clang name it, and as MSVC does. The AVX2 search needs
+// the per-function target attribute and CPU check of GCC and clang; MSVC
+// takes the SSE2 one, which every x86-64 CPU runs.
+#if defined(__x86_64__) || defined(_M_X64)
+#define TARVIDON_X86_64 1
 #include <immintrin.h>
+#if defined(__GNUC__)
+#define TARVIDON_AVX2 1
+#endif
 #endif
 
 namespace tarvidon {
@@ -25,14 +37,14 @@ bool TagAt(const std::uint8_t *p)
     return std::memcmp(p, kTag, kTagSize) == 0;
 }
 
-#if defined(__x86_64__)
+#if defined(TARVIDON_X86_64)
 
 // Checks the candidates flagged in mask (bit k: position base + k).
 template <typename Mask>
 const std::uint8_t *FirstConfirmed(const std::uint8_t *base, Mask mask)
 {
     while (mask != 0) {
-        const int k = __builtin_ctzll(static_cast<unsigned long long>(mask));
+        const int k = std::countr_zero(mask);
         if (TagAt(base + k))
             return base + k;
         mask &= mask - 1;
@@ -55,6 +67,8 @@ std::size_t FindSse2(const std::uint8_t *bytes, std::size_t size)
     }
     return i + FindRecordTagByteByByte(bytes + i, size - i);
 }
+
+#if defined(TARVIDON_AVX2)
 
 // 0xFF in each of 32 lanes whose position could start a tag.
 __attribute__((target("avx2"))) inline __m256i Avx2Candidates(const std::uint8_t *at)
@@ -92,7 +106,8 @@ Finder ChooseFinder()
     return __builtin_cpu_supports("avx2") ? FindAvx2 : FindSse2;
 }
 
-#endif
+#endif // TARVIDON_AVX2
+#endif // TARVIDON_X86_64
 
 } // namespace
 
@@ -107,12 +122,14 @@ std::size_t FindRecordTagByteByByte(const std::uint8_t *bytes, std::size_t size)
 
 std::size_t FindRecordTag(const std::uint8_t *bytes, std::size_t size)
 {
-#if defined(__x86_64__)
+#if defined(TARVIDON_AVX2)
     static const Finder finder = ChooseFinder();
     return finder(bytes, size);
+#elif defined(TARVIDON_X86_64)
+    return FindSse2(bytes, size);
 #else
-    const void *hit = memmem(bytes, size, kTag, kTagSize);
-    return hit != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(hit) - bytes) : size;
+    static const std::boyer_moore_horspool_searcher searcher(std::begin(kTag), std::end(kTag));
+    return static_cast<std::size_t>(std::search(bytes, bytes + size, searcher) - bytes);
 #endif
 }
 

@@ -27,11 +27,11 @@ qt_windows_packages=(qt6-base-dev qt6-base-dev-tools dpkg-dev ninja-build)
 
 # Configures build-windows/: everything, the window program too, against Qt
 # for Windows (built on first use), for the tests and the packages alike.
-configure_windows_build() {
+configure_windows_build() { # extra cmake arguments...
   local qt
   qt=$("$root/scripts/build-qt-windows")
   cmake -S "$root" -B "$root/build-windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DTARVIDON_QT_WINDOWS="$qt" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
-    -DTARVIDON_ENGINE_ONLY=OFF -DTARVIDON_BENCH=OFF >/dev/null
+    -DTARVIDON_ENGINE_ONLY=OFF -DTARVIDON_BENCH=OFF "$@" >/dev/null
 }

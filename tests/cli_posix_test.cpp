@@ -27,8 +27,13 @@ protected:
     CliPosix()
     {
         ImageBuilder builder;
-        for (int k = 0; k < kRecords; ++k)
-            builder.record("M" + std::to_string(k), {0x31, 0x00, 0x03, 0x00}, static_cast<std::uint8_t>(k));
+        for (int k = 0; k < kRecords; ++k) {
+            // Not "M" + std::to_string(k): GCC 12 at -O3 inlines that into a
+            // memcpy it wrongly takes for overlapping (a false -Wrestrict).
+            std::string name = "M";
+            name += std::to_string(k);
+            builder.record(name, {0x31, 0x00, 0x03, 0x00}, static_cast<std::uint8_t>(k));
+        }
         data = dir.write("catalogue.dat", builder.data());
         EXPECT_EQ(chmod(dir.path("").c_str(), 0755), 0); // let an unprivileged child in
     }
@@ -142,6 +147,11 @@ TEST_F(CliPosix, AFileSizeLimitLeavesNoPartialFileAndTheOldFilesWhole)
     const CliResult one = RunCli({"export", data, "--index", "0", "-o", single}, WithChild([] { LimitFileSize(300); }));
     EXPECT_EQ(one.err, "tarvidon-cli: " + single + ": Disk full.\n");
     EXPECT_FALSE(fs::exists(single));
+    dir.write("single.BIN", old);
+    const CliResult again = RunCli({"export", data, "--index", "0", "-o", single}, WithChild([] { LimitFileSize(300); }));
+    EXPECT_EQ(again.err, one.err);
+    EXPECT_EQ(ReadFile(single), old);
+    EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"catalogue.dat", "out", "single.BIN"}));
 }
 
 TEST_F(CliPosix, AFailureHalfWayStopsTheBatchAndSaysHowFarItGot)

@@ -1,13 +1,18 @@
 // The file layer's POSIX cases: FIFOs, devices, permissions and limits.
 
+#include "file_descriptor.h"
 #include "file_test_support.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <string>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -97,7 +102,118 @@ TEST(SaveImage, AWriteThatFailsHalfWayRemovesThePartialFile)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.root())) << "neither the file nor a temporary one is left";
+}
+
+TEST(SaveImage, AFifoWithAReaderTakesTheExportAndStaysAFifo)
+{
+    const EngineState state = StateWithCountingImage();
+    TempDir dir;
+    const std::string fifo = dir.path("pipe.BIN");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    FileDescriptor reader(open(fifo.c_str(), O_RDONLY | O_NONBLOCK));
+    ASSERT_TRUE(reader.valid());
+    EXPECT_EQ(SaveError(state, "A", fifo), "no error");
+    Bytes received(kExportSize + 1);
+    EXPECT_EQ(read(reader.get(), received.data(), received.size()), kExportSize);
+    received.resize(kExportSize);
+    EXPECT_EQ(received, ExpectedExport(state, 0));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A save over a file that is there, as the window, export and export --all
+// all make it. The save runs in a child, which may have a file-size limit or
+// drop root's privileges (tests run as root in CI).
+struct Overwrite {
+    const char *situation;
+    mode_t mode = 0644;          // the old file's
+    bool throughLink = false;    // saved to link.BIN, which points to old.BIN
+    bool ownedByNobody = false;  // the old file's owner (root only)
+    mode_t folderMode = 0755;
+    rlim_t sizeLimit = RLIM_INFINITY;
+    bool unprivileged = false;
+    const char *error = "no error";
+    bool replaced = true;        // else the old bytes stay
+};
+
+std::string SaveInChild(const EngineState &state, const std::string &path, const Overwrite &row)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return "no pipe";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{row.sizeLimit, row.sizeLimit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0
+            || (row.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)))
+            _exit(2);
+        const std::string error = SaveError(state, "A", path);
+        _exit(write(channel[1], error.data(), error.size()) == static_cast<ssize_t>(error.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : "child failed";
+}
+
+TEST(SaveImage, OverAnExistingFileReplacesItWholeOrLeavesIt)
+{
+    const Overwrite rows[] = {
+        {.situation = "mode and owner are kept", .mode = 0640, .ownedByNobody = true},
+        {.situation = "a link stays a link to the file it names", .mode = 0604, .throughLink = true},
+        {.situation = "a write that fails half-way leaves the old bytes",
+         .sizeLimit = 300, .error = "Disk full", .replaced = false},
+        {.situation = "a read-only file is refused, however open the folder", .mode = 0444, .folderMode = 0777,
+         .unprivileged = true, .error = "File access denied", .replaced = false},
+        {.situation = "a folder that takes no new file gets the file written in place", .mode = 0666,
+         .folderMode = 0555, .unprivileged = true},
+    };
+    const EngineState state = StateWithCountingImage();
+    const Bytes old(600, 0x77);
+    for (const Overwrite &row : rows) {
+        SCOPED_TRACE(row.situation);
+        TempDir dir;
+        std::filesystem::permissions(dir.root(), std::filesystem::perms::owner_all
+                                         | std::filesystem::perms::others_exec);
+        const std::string folder = dir.path("out");
+        std::filesystem::create_directory(folder);
+        const std::string file = dir.write("out/old.BIN", old);
+        ASSERT_EQ(chmod(file.c_str(), row.mode), 0);
+        const bool givenAway = row.ownedByNobody && geteuid() == 0; // only root gives files away
+        if (givenAway) {
+            ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        }
+        std::vector<std::string> names = {"old.BIN"};
+        if (row.throughLink) {
+            std::filesystem::create_symlink("old.BIN", folder + "/link.BIN");
+            names.insert(names.begin(), "link.BIN");
+        }
+        ASSERT_EQ(chmod(folder.c_str(), row.folderMode), 0);
+
+        EXPECT_EQ(SaveInChild(state, folder + "/" + names.front(), row), row.error);
+        EXPECT_EQ(ReadFile(file), row.replaced ? ExpectedExport(state, 0) : old);
+        ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+        std::vector<std::string> left;
+        for (const auto &entry : std::filesystem::directory_iterator(folder))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, names) << "no temporary file is left";
+        struct stat info {};
+        ASSERT_EQ(lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.mode);
+        EXPECT_EQ(info.st_uid, givenAway ? 65534 : geteuid());
+        EXPECT_EQ(info.st_gid, givenAway ? 65534 : getegid());
+        if (row.throughLink) {
+            EXPECT_TRUE(std::filesystem::is_symlink(folder + "/link.BIN"));
+        }
+    }
 }
 
 } // namespace
