@@ -6,6 +6,7 @@
 // here converts text or shows anything.
 
 #include "errors.h"
+#include "large_buffer.h"
 
 #include <array>
 #include <cstddef>
@@ -94,8 +95,8 @@ private:
         std::int64_t imageOffset;
         std::array<char, 8> productNumber;
     };
-    std::string names_; // all names; overlapping records share their tails
-    std::vector<Stored> entries_;
+    LargeString names_; // all names; overlapping records share their tails
+    LargeVector<Stored> entries_;
 };
 
 /// Everything the main window keeps between actions.
@@ -146,8 +147,13 @@ bool ScanCatalogue(EngineState &state);
 
 // --- Hex rows and export ---
 
-/// Two upper-case hex digits, high four bits first.
-[[nodiscard]] std::string ByteToHex(std::uint8_t byte);
+/// Two upper-case hex digits, high four bits first. Inline: the scan makes
+/// four for every record.
+[[nodiscard]] inline std::string ByteToHex(std::uint8_t byte)
+{
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
 
 /// The 256 bytes of entry i's firmware image in state.Image. Throws
 /// EngineError when a stale catalogue places them outside the bytes loaded.

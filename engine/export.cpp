@@ -27,12 +27,6 @@ const std::uint8_t *FirmwareImage(const EngineState &state, MatchIndex i)
     return state.Image.data() + offset;
 }
 
-std::string ByteToHex(std::uint8_t byte)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
-}
-
 std::array<std::string, kHexRowCount> ShowImage(const EngineState &state, MatchIndex i)
 {
     const std::uint8_t *image = FirmwareImage(state, i);

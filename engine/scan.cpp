@@ -24,7 +24,8 @@ std::optional<std::int64_t> FindByte(const DataImage &image, std::int64_t from, 
     return static_cast<const std::uint8_t *>(hit) - image.data();
 }
 
-void AppendDecodedName(std::string &out, const std::uint8_t *begin, const std::uint8_t *end)
+template <typename String>
+void AppendDecodedName(String &out, const std::uint8_t *begin, const std::uint8_t *end)
 {
     const std::size_t first = out.size();
     out.append(reinterpret_cast<const char *>(begin), static_cast<std::size_t>(end - begin));
