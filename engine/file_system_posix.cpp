@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <future>
 #include <string>
 
 #include <fcntl.h>
@@ -19,6 +20,9 @@ namespace {
 
 // The most one read() call transfers on Linux.
 constexpr std::size_t kMaxReadChunk = 0x7ffff000;
+// Files from this size on are read on two threads.
+constexpr std::int64_t kSplitReadSize = std::int64_t{64} << 20;
+constexpr std::int64_t kHugePage = std::int64_t{2} << 20;
 // As many symbolic links as Linux follows in one name before ELOOP.
 constexpr int kMaxLinks = 40;
 // Tries at a free temporary name before the folder counts as taking none.
@@ -137,6 +141,25 @@ void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_
     }
 }
 
+// Reads size bytes at offset into bytes.
+void ReadAt(int fd, std::uint8_t *bytes, std::int64_t offset, std::int64_t size, const std::filesystem::path &path)
+{
+    while (size > 0) {
+        const std::size_t want = std::min<std::uint64_t>(static_cast<std::uint64_t>(size), kMaxReadChunk);
+        const ssize_t got = pread(fd, bytes, want, offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw MakeIoError(errno, path);
+        }
+        if (got == 0)
+            throw ReadBeyondEndError(); // the file shrank while we read it
+        bytes += got;
+        offset += got;
+        size -= got;
+    }
+}
+
 } // namespace
 
 bool IsExistingNonFolder(const std::filesystem::path &path)
@@ -162,19 +185,19 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
 
     const std::int64_t size = info.st_size;
     DataImage image = DataImage::Allocate(size);
-    std::int64_t filled = 0;
-    while (filled < size) {
-        const std::size_t want =
-            std::min<std::uint64_t>(static_cast<std::uint64_t>(size - filled), kMaxReadChunk);
-        const ssize_t got = read(file.get(), image.data() + filled, want);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw MakeIoError(errno, path);
-        }
-        if (got == 0)
-            throw ReadBeyondEndError(); // the file shrank while we read it
-        filled += got;
+    // A large file is read in two halves at once, the second on a thread of
+    // its own: copying from the page cache and the first touch of fresh
+    // memory are most of an open, and both go as fast again on two cores.
+    // The halves meet on a huge page boundary, so that no page is shared.
+    if (size < kSplitReadSize) {
+        ReadAt(file.get(), image.data(), 0, size, path);
+    } else {
+        const std::int64_t half = size / 2 / kHugePage * kHugePage;
+        auto secondHalf = std::async(std::launch::async, [&] {
+            ReadAt(file.get(), image.data() + half, half, size - half, path);
+        });
+        ReadAt(file.get(), image.data(), 0, half, path);
+        secondHalf.get(); // a failure there is thrown here
     }
     if (file.close() != 0)
         throw MakeIoError(errno, path);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace tarvidon::test {
@@ -47,6 +48,20 @@ TEST(LoadDataFile, AFileThatVanishesAfterTheCheckFailsAsNotFound)
         EXPECT_STREQ(error.what(), "File not found");
     }
     loaded.expectUnchanged();
+}
+
+TEST(LoadDataFile, ALargeFileReadInPartsHasEveryByteInPlace)
+{
+    // Large files are read in parts at once; each part must land at its
+    // own offset, with none left out or written twice.
+    Bytes bytes((std::size_t{64} << 20) + 4097);
+    for (std::size_t k = 0; k < bytes.size(); ++k)
+        bytes[k] = static_cast<std::uint8_t>(k ^ k >> 9 ^ k >> 19); // no two parts alike
+    TempDir dir;
+    EngineState state;
+    CheckAndLoad(state, dir.write("large.dat", bytes));
+    ASSERT_EQ(state.Image.length(), static_cast<std::int64_t>(bytes.size()));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), state.Image.data()));
 }
 
 TEST(LoadDataFile, RecordsBeyondTwoGiBKeepTheirOffsets)
