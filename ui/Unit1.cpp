@@ -330,9 +330,7 @@ void TForm1::loadAndScan()
 void TForm1::showLists()
 {
     selected_.reset();
-    modelList_->setCatalogue(&state_.Catalogue);
-    modelItems_->setCatalogue(&state_.Catalogue);
-    productItems_->setCatalogue(&state_.Catalogue);
+    CatalogueListModel::setCatalogue({modelList_, modelItems_, productItems_}, &state_.Catalogue);
     // Refilling the items leaves the typed texts empty, as a cleared list does.
     ComboBox1->setEditText(QString());
     ComboBox2->setEditText(QString());

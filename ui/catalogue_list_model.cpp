@@ -4,6 +4,7 @@
 #include "text.h"
 
 #include <algorithm>
+#include <future>
 #include <limits>
 #include <numeric>
 
@@ -25,41 +26,42 @@ void CatalogueListModel::setTexts(QStringList texts)
     endResetModel();
 }
 
-void CatalogueListModel::setCatalogue(const Catalogue *catalogue)
+void CatalogueListModel::setCatalogue(std::initializer_list<CatalogueListModel *> lists, const Catalogue *catalogue)
+{
+    if (lists.size() == 0)
+        return;
+    // Every list but the last on a thread of its own, the last on this one
+    // meanwhile; a future that goes out of scope joins its thread.
+    std::vector<std::future<LargeVector<std::int64_t>>> others;
+    for (auto list = lists.begin(); list + 1 != lists.end(); ++list)
+        others.push_back(std::async(std::launch::async, [list = *list, catalogue] { return list->rowsOf(*catalogue); }));
+    LargeVector<std::int64_t> last = lists.end()[-1]->rowsOf(*catalogue);
+    std::vector<LargeVector<std::int64_t>> rows;
+    for (auto &built : others)
+        rows.push_back(built.get());
+    rows.push_back(std::move(last));
+    for (std::size_t k = 0; k < lists.size(); ++k)
+        lists.begin()[k]->show(catalogue, std::move(rows[k]));
+}
+
+LargeVector<std::int64_t> CatalogueListModel::rowsOf(const Catalogue &catalogue) const
+{
+    // A list view counts its rows in int; a larger catalogue shows its start.
+    const auto count = std::min<std::int64_t>(catalogue.ModelCount(), std::numeric_limits<int>::max());
+    if (order_ == Order::Sorted)
+        return SortedByCaseInsensitiveKey(count, [&](std::int64_t entry) { return fieldOf(catalogue, entry); });
+    LargeVector<std::int64_t> rows(static_cast<std::size_t>(count));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+void CatalogueListModel::show(const Catalogue *catalogue, LargeVector<std::int64_t> rows)
 {
     beginResetModel();
     texts_.clear();
     catalogue_ = catalogue;
-    // A list view counts its rows in int; a larger catalogue shows its start.
-    const auto count = std::min<std::int64_t>(catalogue->ModelCount(), std::numeric_limits<int>::max());
-    rows_.resize(static_cast<std::size_t>(count));
-    std::iota(rows_.begin(), rows_.end(), 0);
-    if (order_ == Order::Sorted)
-        sortRows();
+    rows_ = std::move(rows);
     endResetModel();
-}
-
-void CatalogueListModel::sortRows()
-{
-    // Each text becomes a key that sorts with plain byte comparison, all
-    // keys in one buffer; sorting (key, entry) pairs keeps equal texts in
-    // file order.
-    std::string keys;
-    std::vector<std::size_t> keyEnds;
-    keyEnds.reserve(rows_.size());
-    for (const std::int64_t entry : rows_) {
-        AppendCaseInsensitiveSortKey(keys, fieldOf(entry));
-        keyEnds.push_back(keys.size());
-    }
-    std::vector<std::pair<std::string_view, std::int64_t>> keyed;
-    keyed.reserve(rows_.size());
-    std::size_t keyBegin = 0;
-    for (std::size_t k = 0; k < rows_.size(); ++k) {
-        keyed.emplace_back(std::string_view(keys).substr(keyBegin, keyEnds[k] - keyBegin), rows_[k]);
-        keyBegin = keyEnds[k];
-    }
-    std::sort(keyed.begin(), keyed.end());
-    std::transform(keyed.begin(), keyed.end(), rows_.begin(), [](const auto &k) { return k.second; });
 }
 
 int CatalogueListModel::rowCount(const QModelIndex &parent) const
@@ -75,12 +77,12 @@ QVariant CatalogueListModel::data(const QModelIndex &index, int role) const
         return {};
     if (catalogue_ == nullptr)
         return texts_.at(index.row());
-    return FromEngineText(fieldOf(rows_[static_cast<std::size_t>(index.row())]));
+    return FromEngineText(fieldOf(*catalogue_, rows_[static_cast<std::size_t>(index.row())]));
 }
 
-std::string_view CatalogueListModel::fieldOf(std::int64_t entry) const
+std::string_view CatalogueListModel::fieldOf(const Catalogue &catalogue, std::int64_t entry) const
 {
-    const CatalogueEntry e = catalogue_->Entry(entry);
+    const CatalogueEntry e = catalogue.Entry(entry);
     return field_ == Field::ModelName ? e.ModelName : e.ProductNumber;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "large_buffer.h"
+
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
@@ -25,22 +28,26 @@ public:
     /// Shows fixed texts (sorted when the order asks for it) instead of a
     /// catalogue.
     void setTexts(QStringList texts);
-    /// Shows catalogue's entries; the catalogue must outlive the model or
-    /// the next call.
-    void setCatalogue(const Catalogue *catalogue);
+    /// Shows catalogue's entries in every one of lists; the catalogue must
+    /// outlive them or their next call. The lists' rows are built side by
+    /// side, on threads that only read the catalogue and are all joined
+    /// before any list changes: on two cores the two sorted lists of a
+    /// large catalogue take half the time.
+    static void setCatalogue(std::initializer_list<CatalogueListModel *> lists, const Catalogue *catalogue);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
 
 private:
-    void sortRows();
-    std::string_view fieldOf(std::int64_t entry) const;
+    [[nodiscard]] LargeVector<std::int64_t> rowsOf(const Catalogue &catalogue) const;
+    void show(const Catalogue *catalogue, LargeVector<std::int64_t> rows);
+    [[nodiscard]] std::string_view fieldOf(const Catalogue &catalogue, std::int64_t entry) const;
 
     Field field_;
     Order order_;
     QStringList texts_;
     const Catalogue *catalogue_ = nullptr;
-    std::vector<std::int64_t> rows_; // catalogue entry shown in each row
+    LargeVector<std::int64_t> rows_; // catalogue entry shown in each row
 };
 
 } // namespace tarvidon
