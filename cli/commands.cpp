@@ -5,6 +5,7 @@
 #include "platform.h"
 
 #include <cstdio>
+#include <numeric>
 #include <vector>
 
 namespace tarvidon::cli {
@@ -44,9 +45,8 @@ MatchIndex ChosenEntry(const EngineState &state, const EntryChoice &choice)
 int RunList(const ListOptions &options)
 {
     const EngineState state = LoadCatalogue(options.file);
-    std::vector<MatchIndex> indices(static_cast<std::size_t>(state.Catalogue.ModelCount()));
-    for (std::size_t i = 0; i < indices.size(); ++i)
-        indices[i] = static_cast<MatchIndex>(i);
+    LargeVector<MatchIndex> indices(static_cast<std::size_t>(state.Catalogue.ModelCount()));
+    std::iota(indices.begin(), indices.end(), MatchIndex{0});
     Output out(stdout);
     WriteEntries(out, state.Catalogue, indices, options.format);
     out.finish();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tarvidon {
 
@@ -94,10 +95,30 @@ std::string Cp1251ToUtf8(std::string_view cp1251)
 {
     if (IsAscii(cp1251))
         return std::string(cp1251); // most names; spares the loop
-    std::string out;
-    out.reserve(cp1251.size() * 2);
-    for (const char byte : cp1251)
-        AppendUtf8(out, Cp1251ToUnicode(static_cast<unsigned char>(byte)));
+    // Every byte's UTF-8 form, made once: long names made character by
+    // character were most of the time of listing a catalogue.
+    struct Form {
+        std::array<char, 3> bytes{};
+        std::size_t length = 0;
+    };
+    static const std::array<Form, 256> kForms = [] {
+        std::array<Form, 256> forms;
+        for (std::size_t b = 0; b < forms.size(); ++b) {
+            std::string form;
+            AppendUtf8(form, Cp1251ToUnicode(static_cast<unsigned char>(b)));
+            std::copy(form.begin(), form.end(), forms[b].bytes.begin());
+            forms[b].length = form.size();
+        }
+        return forms;
+    }();
+    std::string out(cp1251.size() * 3, '\0');
+    char *end = out.data();
+    for (const char byte : cp1251) {
+        const Form &form = kForms[static_cast<unsigned char>(byte)];
+        std::memcpy(end, form.bytes.data(), form.bytes.size());
+        end += form.length;
+    }
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return out;
 }
 
