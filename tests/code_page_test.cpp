@@ -78,5 +78,16 @@ TEST(CodePage, Utf8BothWays)
     }
 }
 
+TEST(CodePage, EveryByteTurnsIntoUtf8AndBack)
+{
+    // Listings convert names through a table of every byte's UTF-8 form.
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b)
+        everyByte += static_cast<char>(b);
+    const std::string utf8 = Cp1251ToUtf8(everyByte);
+    EXPECT_EQ(utf8.size(), 127 + 2 * 109 + 3 * 19u); // ASCII, two-byte and three-byte forms
+    EXPECT_EQ(Utf8ToCp1251(utf8), everyByte);
+}
+
 } // namespace
 } // namespace tarvidon

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 
 namespace tarvidon::test {
 namespace {
@@ -62,6 +63,13 @@ TEST(LoadDataFile, ALargeFileReadInPartsHasEveryByteInPlace)
     CheckAndLoad(state, dir.write("large.dat", bytes));
     ASSERT_EQ(state.Image.length(), static_cast<std::int64_t>(bytes.size()));
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), state.Image.data()));
+}
+
+TEST(LargeBufferAllocator, ASizeThatOverflowsOrCannotBeHadThrowsInsteadOfReturningTooLittle)
+{
+    LargeBufferAllocator<std::uint64_t> allocator;
+    EXPECT_THROW((void)allocator.allocate(std::numeric_limits<std::size_t>::max() / 4), std::bad_array_new_length);
+    EXPECT_THROW((void)allocator.allocate(std::numeric_limits<std::size_t>::max() / 16), std::bad_alloc);
 }
 
 TEST(LoadDataFile, RecordsBeyondTwoGiBKeepTheirOffsets)
