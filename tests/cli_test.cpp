@@ -155,6 +155,25 @@ TEST_F(Cli, ListPrintsEveryEntryInFileOrderInEachFormat)
     EXPECT_EQ(EntriesFromJson(json.out), AllEntries());
 }
 
+TEST_F(Cli, CsvQuotesEveryFieldThatWouldSplitARecordAndNoOther)
+{
+    struct Case {
+        std::string name, field;
+    };
+    const Case cases[] = {
+        {"plain", "plain"},          {"a,b", "\"a,b\""},       {"say \"x\"", "\"say \"\"x\"\"\""},
+        {"line\nbreak", "\"line\nbreak\""}, {"carriage\rreturn", "\"carriage\rreturn\""},
+    };
+    for (const Case &c : cases) {
+        ImageBuilder builder;
+        builder.record(c.name, {0x31, 0, 0, 1}, 0x10);
+        const CliResult csv = RunCli({"list", dir.write("quoting.dat", builder.data()), "--format", "csv"});
+        EXPECT_EQ(csv.out, "index,image_offset,product_number,model_name\r\n0," + std::to_string(kImageOffset)
+                               + ",31000001," + c.field + "\r\n")
+            << c.name;
+    }
+}
+
 TEST_F(Cli, APathThatBeginsWithASlashIsAFileNotAnOption)
 {
     // On Windows "/folder/x.dat" names x.dat from the root of the current
