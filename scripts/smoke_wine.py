@@ -14,11 +14,11 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import time
 
 from smoke_x import (IMAGE_VIEW_SIZE, MAIN_SIZE, NOTICE_GREEN, NOTICE_SIZE, TREE_LINE, Failure, Results, Window,
-                     WindowManager, colour_share, end_process, grab_screen, key, run, type_text, wait_for)
+                     WindowManager, colour_share, end_process, exit_with, grab_screen, key, run, summary, type_text,
+                     wait_for, window_tree)
 
 MODEL_LIST_TITLE = "Список моделей"
 IMAGE_VIEW_TITLE = "Выбранная прошивка"
@@ -81,7 +81,7 @@ def wine_windows(size=None, name=None):
     """The viewable top-level windows of Wine programs, of a size and name if
     given."""
     windows = []
-    for line in run("xwininfo", "-root", "-tree").splitlines():
+    for line in window_tree():
         match = TREE_LINE.match(line)
         if not match or ".exe" not in match.group(3):
             continue
@@ -319,13 +319,8 @@ def main():
     finally:
         wine.stop()
         window_manager.stop()
-    print(f"smoke under Wine took {time.monotonic() - started:.0f} s")
-    print(f"smoke: {results.passed} passed, {results.failed} failed")
-    return 1 if results.failed else 0
+    return summary(results, "smoke under Wine", started)
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except subprocess.CalledProcessError as error:
-        sys.exit(f"smoke: {' '.join(error.cmd)} failed with status {error.returncode}: {error.stderr.strip()}")
+    exit_with(main)

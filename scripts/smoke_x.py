@@ -148,10 +148,22 @@ class Window:
         return found
 
 
+def window_tree():
+    """The lines of `xwininfo -root -tree`. A window that goes while the tree
+    is read makes xwininfo fail (Bad Window); the tree is then read again."""
+    for attempt in range(5):
+        try:
+            return run("xwininfo", "-root", "-tree").splitlines()
+        except subprocess.CalledProcessError:
+            if attempt == 4:
+                raise
+            time.sleep(0.1)
+
+
 def program_windows(size=None):
     """The program's top-level windows (WM_CLASS tarvidon), of a size if given."""
     windows = []
-    for line in run("xwininfo", "-root", "-tree").splitlines():
+    for line in window_tree():
         match = TREE_LINE.match(line)
         if match and '"tarvidon"' in match.group(3):
             if size is None or (int(match.group(4)), int(match.group(5))) == size:
@@ -659,13 +671,23 @@ def main():
     started = time.monotonic()
     phase_bare_server(args, results)
     results.case("the phase under openbox", lambda: phase_window_manager(args, results))
-    print(f"smoke took {time.monotonic() - started:.0f} s")
+    return summary(results, "smoke", started)
+
+
+def summary(results, what, started):
+    """Prints the time taken and the count of checks; the exit status."""
+    print(f"{what} took {time.monotonic() - started:.0f} s")
     print(f"smoke: {results.passed} passed, {results.failed} failed")
     return 1 if results.failed else 0
 
 
-if __name__ == "__main__":
+def exit_with(main):
+    """Runs main and exits with its status; a tool that failed is named in the message."""
     try:
         sys.exit(main())
     except subprocess.CalledProcessError as error:
         sys.exit(f"smoke: {' '.join(error.cmd)} failed with status {error.returncode}: {error.stderr.strip()}")
+
+
+if __name__ == "__main__":
+    exit_with(main)
