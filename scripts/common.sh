@@ -35,3 +35,30 @@ configure_windows_build() { # extra cmake arguments...
     -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake" \
     -DTARVIDON_ENGINE_ONLY=OFF -DTARVIDON_BENCH=OFF "$@" >/dev/null
 }
+
+# A scratch folder and background processes that end with the script:
+# start_scratch sets $work and a trap that stops every pid in $pids.
+start_scratch() {
+  work=$(mktemp -d)
+  pids=()
+  trap stop_scratch EXIT
+  trap 'exit 130' INT TERM
+}
+stop_scratch() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+
+# Starts Xvfb on a free display of 1920x1080 and exports DISPLAY; the server
+# writes its number once it accepts connections. Needs start_scratch first.
+start_xvfb() { # extra Xvfb arguments...
+  local display
+  mkfifo "$work/display"
+  Xvfb -displayfd 3 "$@" -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+  read -r -t 30 display <"$work/display" || { echo "Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; return 1; }
+  rm -f "$work/display"
+  export DISPLAY=":$display"
+}
