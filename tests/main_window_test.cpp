@@ -2,7 +2,6 @@
 #include "Unit2.h"
 #include "Unit4.h"
 
-#include <QFontInfo>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -30,19 +29,6 @@ TEST_F(MainWindowTest, StartsWithItsFixedLookAndContents)
     EXPECT_EQ(form->BitBtn2->text(), QStringLiteral("&Сохранить..."));
     EXPECT_EQ(form->Form4->Panel1->text(),
               QStringLiteral("Грузим данные...обрабатываем их...тормозим...не теряйте надежду...сейчас все будет..."));
-}
-
-TEST_F(MainWindowTest, AllSixteenImageRowsFitTheViewWithoutWrapping)
-{
-    const QPlainTextEdit *memo = form->Form3->Memo1;
-    // A proportional font, which Windows gives where "Terminal" is missing,
-    // would break the columns.
-    EXPECT_TRUE(QFontInfo(memo->font()).fixedPitch()) << qPrintable(QFontInfo(memo->font()).family());
-    const QFontMetrics metrics(memo->font());
-    const int margin = static_cast<int>(memo->document()->documentMargin());
-    EXPECT_LE(metrics.horizontalAdvance(QStringLiteral("FF ").repeated(16)), memo->viewport()->width() - 2 * margin);
-    EXPECT_LE(metrics.lineSpacing() * 16, memo->viewport()->height() - 2 * margin);
-    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
 TEST_F(MainWindowTest, EnterInTheFileFieldFillsAllThreeLists)

@@ -50,6 +50,7 @@ QLabel *LabelPanel(QWidget *parent, const QString &name, const QString &caption,
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setAlignment(Qt::AlignCenter);
     panel->setFont(SansFont(fontHeight));
+    FitCaption(panel);
     SetColours(panel, kBlack, kLime);
     return panel;
 }
@@ -182,6 +183,7 @@ void TForm1::createButtons()
                                   style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("&Сохранить..."));
     for (QPushButton *button : {BitBtn1, BitBtn2}) {
         button->setFont(SansFont(-11, true));
+        FitCaption(button);
         UseSystemColours(button);
         button->setAutoDefault(false); // Enter belongs to the fields
     }
@@ -194,6 +196,7 @@ void TForm1::createButtons()
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setFont(SansFont(-11));
+        FitCaption(button);
         SetColours(button, kBlack, kFuchsia);
     }
 }

@@ -23,11 +23,13 @@ TForm4::TForm4(QWidget *parent)
         "Грузим данные...обрабатываем их...тормозим...не теряйте надежду...сейчас все будет..."));
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setFont(FitToWidth(SansFont(-20), Panel1->text(), width() - 8));
+    Panel1->setFont(SansFont(-20));
     SetColours(Panel1, kGreen, kLime);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Panel1);
+    layout->activate(); // the caption is fitted to the panel's size
+    FitCaption(Panel1);
 }
 
 void TForm4::showEvent(QShowEvent *event)

@@ -17,9 +17,11 @@ inline const QColor kAqua(0x00, 0xFF, 0xFF);
 inline const QColor kFuchsia(0xFF, 0x00, 0xFF);
 inline const QColor kGreen(0x00, 0x80, 0x00);
 
-/// "MS Sans Serif", or the system's sans font where it is missing. A
-/// negative height is the character height in pixels; a positive one the
-/// whole cell, internal leading included.
+/// The face of every caption, name and field of the windows: "MS Sans
+/// Serif", which they were drawn for, or the first of a few sans faces
+/// after it, ending with one the program carries (see look.cpp). A negative
+/// height is the character height in pixels; a positive one the whole cell,
+/// internal leading included.
 [[nodiscard]] QFont SansFont(int height, bool bold = false);
 
 /// A monospaced font of character height pixelHeight ("Terminal" where it
@@ -27,11 +29,13 @@ inline const QColor kGreen(0x00, 0x80, 0x00);
 /// fit in area.
 [[nodiscard]] QFont TerminalFont(int pixelHeight, int columns, int rows, QSize area);
 
-/// font, made smaller where needed so that text fits in width pixels:
-/// stand-in fonts are often wider than the ones the windows were drawn for.
-[[nodiscard]] QFont FitToWidth(QFont font, const QString &text, int width);
+/// Makes control's font smaller, a pixel at a time, until its caption fits
+/// inside it as its style lays it out, with a pixel to spare on each side:
+/// stand-in faces are often wider than the one the windows were drawn for.
+void FitCaption(QWidget *control);
 
-/// The system's button face and text colours, as the style draws them.
+/// The style's own colours for widget: the button face and button text,
+/// none of them taken from the window around it.
 void UseSystemColours(QWidget *widget);
 
 /// Sets the background and text colours of widget (and its children).
