@@ -10,6 +10,7 @@ behind. Every wait polls a condition with a time limit.
 """
 
 import argparse
+import math
 import os
 import re
 import shutil
@@ -45,8 +46,9 @@ class Wine:
         for font in os.listdir("/usr/share/wine/fonts"):
             shutil.copy(os.path.join("/usr/share/wine/fonts", font), fonts)
 
-    def start(self, *command, cwd=None):
-        return subprocess.Popen([self.wine, *command], cwd=cwd, env=self.environment, stdout=self.log,
+    def start(self, *command, cwd=None, locale=None):
+        environment = dict(self.environment, **({"LANG": locale, "LC_ALL": locale} if locale else {}))
+        return subprocess.Popen([self.wine, *command], cwd=cwd, env=environment, stdout=self.log,
                                 stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
 
     def call(self, *command):
@@ -58,6 +60,14 @@ class Wine:
 
     def stop(self):
         subprocess.run([self.wineserver, "-k"], env=self.environment)
+
+    def set_dpi(self, dpi):
+        """Windows's scaling, as its display settings set it; it takes effect
+        when Wine starts again."""
+        for key_path in (r"HKCU\Control Panel\Desktop",
+                         r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+            self.call("reg", "add", key_path, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        self.stop()
 
     def registry_key(self, key_path):
         """The values of a key of HKEY_LOCAL_MACHINE as Wine stores them, or
@@ -77,15 +87,24 @@ class Wine:
         return values
 
 
+# Windows's scaling in the current run: 1 at 96 dpi, 1.5 at 144.
+scale = 1.0
+
+
+def scaled(size):
+    return tuple(round(value * scale) for value in size)
+
+
 def wine_windows(size=None, name=None):
-    """The viewable top-level windows of Wine programs, of a size and name if
-    given."""
+    """The viewable top-level windows of Wine programs, of a size (at the
+    current scaling, give or take a pixel of rounding) and name if given."""
     windows = []
     for line in window_tree():
         match = TREE_LINE.match(line)
         if not match or ".exe" not in match.group(3):
             continue
-        if size is not None and (int(match.group(4)), int(match.group(5))) != size:
+        shown = (int(match.group(4)), int(match.group(5)))
+        if size is not None and any(abs(a - b) > 1 for a, b in zip(shown, scaled(size))):
             continue
         if name is not None and match.group(2) != name:
             continue
@@ -100,8 +119,9 @@ def one_window(what, size=None, name=None, timeout=30):
 
 
 def click(window, x, y):
-    """A left click at x, y inside the window."""
+    """A left click at x, y inside the window, in the program's own pixels."""
     left, top, _, _ = window.geometry()
+    x, y = scaled((x, y))
     run("xdotool", "mousemove", "--sync", str(left + x), str(top + y), "click", "1")
 
 
@@ -129,7 +149,58 @@ def type_into(window, field, text):
 # Where the main window's controls are, inside the window.
 FILE_FIELD, OPEN_BUTTON, SAVE_BUTTON = (360, 20), (628, 20), (628, 84)
 MODEL_FIELD, PRODUCT_FIELD = (300, 52), (300, 84)
-MODEL_LIST_BUTTON, IMAGE_VIEW_BUTTON = (180, 160), (520, 160)
+# The model list's button is clicked right of its middle, where the list
+# leaves it uncovered at 150 %.
+MODEL_LIST_BUTTON, IMAGE_VIEW_BUTTON = (300, 160), (520, 160)
+
+
+# The main window's captioned controls: left, top, width and height inside
+# the window, and the width of what surrounds their caption (the border,
+# and a push button's focus frame inside it), in the program's own pixels;
+# their background colour, None where the style picks it.
+LABEL_PANEL_BORDER, SPEED_BUTTON_BORDER, PUSH_BUTTON_BORDER = 1, 2, 4
+CAPTIONED = {
+    "Panel1": ((8, 8, 145, 24), LABEL_PANEL_BORDER, (0, 0, 0)),
+    "Panel2": ((8, 40, 145, 24), LABEL_PANEL_BORDER, (0, 0, 0)),
+    "Panel3": ((8, 72, 145, 24), LABEL_PANEL_BORDER, (0, 0, 0)),
+    "Panel4": ((8, 104, 145, 24), LABEL_PANEL_BORDER, (0, 0, 0)),
+    "BitBtn1": ((568, 8, 121, 24), PUSH_BUTTON_BORDER, None),
+    "BitBtn2": ((568, 40, 121, 89), PUSH_BUTTON_BORDER, None),
+    "SpeedButton1": ((16, 144, 329, 33), SPEED_BUTTON_BORDER, (0, 0, 0)),
+    "SpeedButton2": ((352, 144, 329, 33), SPEED_BUTTON_BORDER, (0, 0, 0)),
+}
+LIME = (0x00, 0xFF, 0x00)
+
+
+def pixels(path, rectangle):
+    """The RGB pixels of a rectangle of a picture, row by row."""
+    left, top, width, height = rectangle
+    raw = subprocess.run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage",
+                          "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
+    return [tuple(raw[i:i + 3]) for i in range(0, len(raw) - 2, 3)]
+
+
+def caption_checks(shot, what):
+    """Each captioned control of the main window's picture: the columns just
+    inside its border hold only its background (a caption cut off runs into
+    them), and no push button's caption is in the window's lime."""
+    checks = []
+    for name, (box, border, background) in CAPTIONED.items():
+        left, top, width, height = scaled(box)
+        inset = math.ceil(border * scale)
+        inner = (left + inset, top + inset, width - 2 * inset, height - 2 * inset)
+        inside = pixels(shot, inner)
+        if background is None:  # the style's button face: what most of it shows
+            background = max(set(inside), key=inside.count)
+        edges = [pixels(shot, (x, inner[1], 1, inner[3])) for x in (inner[0], inner[0] + inner[2] - 1)]
+        stray = sum(1 for column in edges for pixel in column if pixel != background)
+        checks.append((f"{name}'s caption is whole {what}", stray == 0,
+                       f"{stray} pixels of the columns inside its border differ from {background}, in {shot}"))
+        if name.startswith("BitBtn"):
+            lime = sum(1 for pixel in inside if pixel == LIME)
+            checks.append((f"{name}'s caption is in the button text colour {what}", lime == 0,
+                           f"{lime} lime pixels, in {shot}"))
+    return checks
 
 
 def installed_files(wine):
@@ -146,9 +217,9 @@ def check_install(results, wine, setup, version):
     status = wine.call(setup, "/S")
     results.check("the installer runs silently", status == 0, f"exit status {status}")
     files = installed_files(wine)
-    results.check("the installer puts both programs, the README, the licence and the uninstaller under "
-                  "Program Files", files == ["LICENSE", "README.md", "tarvidon-cli.exe", "tarvidon.exe",
-                                             "uninstall.exe"], str(files))
+    results.check("the installer puts both programs, the README, the licences and the uninstaller under "
+                  "Program Files", files == ["DejaVu-LICENSE", "LICENSE", "README.md", "tarvidon-cli.exe",
+                                             "tarvidon.exe", "uninstall.exe"], str(files))
     results.check("the installer adds the Start-menu shortcut Тарвидон", os.path.isfile(shortcut(wine)))
     entry = wine.registry_key(UNINSTALL_KEY) or {}
     folder = "C:\\Program Files\\tarvidon"
@@ -209,12 +280,17 @@ def check_failed_save(results, main, work):
     results.case(name, body)
 
 
+def shot_path(shots, name):
+    """Where a picture taken at the current scaling goes."""
+    return os.path.join(shots, f"{name}-{round(96 * scale)}dpi.png")
+
+
 def check_model_list(results, main, shots):
     name = "the model list shows and hides with its button"
     def body():
         click(main, *MODEL_LIST_BUTTON)
         window = one_window("the model list", name=MODEL_LIST_TITLE, timeout=10)
-        run("import", "-silent", "-window", window.id, os.path.join(shots, "wine-model-list.png"))
+        run("import", "-silent", "-window", window.id, shot_path(shots, "wine-model-list"))
         click(main, *MODEL_LIST_BUTTON)
         wait_for("the model list hidden", lambda: not window.viewable(), 10)
         results.check(name, True)
@@ -228,7 +304,7 @@ def show_image_view(results, main):
         view = one_window("the image view", IMAGE_VIEW_SIZE, name=IMAGE_VIEW_TITLE, timeout=10)
         # Its fixed place covers the main window's buttons on this screen:
         # moved aside, as a person would drag it.
-        run("xdotool", "windowmove", "--sync", view.id, "1300", "60")
+        run("xdotool", "windowmove", "--sync", view.id, str(1900 - scaled(IMAGE_VIEW_SIZE)[0]), "60")
         results.check(name, True)
     results.case(name, body)
 
@@ -237,7 +313,7 @@ def hide_image_view(results, main, shots):
     name = "the image view hides with its button"
     def body():
         view = one_window("the image view", IMAGE_VIEW_SIZE, timeout=10)
-        run("import", "-silent", "-window", view.id, os.path.join(shots, "wine-image-view.png"))
+        run("import", "-silent", "-window", view.id, shot_path(shots, "wine-image-view"))
         click(main, *IMAGE_VIEW_BUTTON)
         wait_for("the image view hidden", lambda: not view.viewable(), 10)
         results.check(name, True)
@@ -256,36 +332,73 @@ def check_busy_notice(results, main, big_file, shots):
         wait_until_settled(dialog, f"{big_file} typed")
         key("Return")
         notice = one_window("the busy notice", NOTICE_SIZE, timeout=20)
-        shot = os.path.join(shots, "wine-busy-notice.xwd")
+        shot = shot_path(shots, "wine-busy-notice").replace(".png", ".xwd")
         grab_screen(shot)
         if not notice.viewable():
             raise Failure("the load ended before the screen was read: use a larger file")
         share = colour_share(shot, notice.geometry(), NOTICE_GREEN)
         caption = notice.property("_NET_WM_NAME")
-        run("convert", shot, os.path.join(shots, "wine-busy-notice.png"))
+        run("convert", shot, shot_path(shots, "wine-busy-notice"))
         wait_for("the load to end", lambda: not notice.viewable(), 120)
         results.check(name, share > 0.5, f"{share:.0%} of the notice is green, in {shot}")
         results.check("the busy notice's caption is empty", caption == "", f"_NET_WM_NAME {caption!r}")
     results.case(name, body)
 
 
+PROGRAM = "C:\\Program Files\\tarvidon\\tarvidon.exe"
+
+
+def start_program(wine, locale=None):
+    """The installed program, its main window given the keyboard, with the
+    sample open."""
+    program = wine.start(PROGRAM, cwd=os.path.join(wine.drive_c, "work"), locale=locale)
+    main = one_window("the installed program's main window", MAIN_SIZE, name="Тарвидон")
+    run("xdotool", "windowactivate", "--sync", main.id)
+    type_into(main, FILE_FIELD, "C:\\catalogue.dat")
+    key("Return")
+    return program, main
+
+
+def check_look(results, main, shots, what):
+    shot = shot_path(shots, "wine-main-window")
+    run("xdotool", "mousemove", "--sync", "0", "0")  # no button drawn as hovered
+    wait_until_settled(main, "the buttons drawn as the pointer left them")
+    run("import", "-silent", "-window", main.id, shot)
+    for check in caption_checks(shot, what):
+        results.check(*check)
+
+
 def drive_program(results, wine, args):
     work = os.path.join(wine.drive_c, "work")
     shutil.copy(args.sample, os.path.join(wine.drive_c, "catalogue.dat"))
-    program = wine.start("C:\\Program Files\\tarvidon\\tarvidon.exe", cwd=work)
+    program, main = start_program(wine)
     try:
-        main = one_window("the installed program's main window", MAIN_SIZE, name="Тарвидон")
         results.check("the installed program starts into its main window", True)
-        run("xdotool", "windowactivate", "--sync", main.id)
-        type_into(main, FILE_FIELD, "C:\\catalogue.dat")
-        key("Return")
         show_image_view(results, main)
         select(results, main, MODEL_FIELD, "ab", "AB")  # ABC comes first sorted, AB last in the file
         check_save(results, main, work, "31000401_AB.BIN", "31000401")
         select(results, main, PRODUCT_FIELD, "a0b0", "Zenith 200")
         check_failed_save(results, main, work)
-        run("import", "-silent", "-window", main.id, os.path.join(args.shots, "wine-main-window.png"))
+        hide_image_view(results, main, args.shots)  # which may cover the main window
+        check_look(results, main, args.shots, "at 96 dpi")
+        check_model_list(results, main, args.shots)
+        check_busy_notice(results, main, args.big_file, args.shots)
+    finally:
+        end_process(program)
+
+
+def look_at_scale(results, wine, args, dpi, locale):
+    """The windows at another of Windows's scalings, in another locale:
+    every caption of the main window whole, and pictures of all four."""
+    global scale
+    wine.set_dpi(dpi)
+    scale = dpi / 96
+    program, main = start_program(wine, locale)
+    try:
+        show_image_view(results, main)
+        select(results, main, MODEL_FIELD, "ab", "AB")
         hide_image_view(results, main, args.shots)
+        check_look(results, main, args.shots, f"at {dpi} dpi in {locale}")
         check_model_list(results, main, args.shots)
         check_busy_notice(results, main, args.big_file, args.shots)
     finally:
@@ -315,6 +428,8 @@ def main():
     try:
         check_install(results, wine, args.setup, args.version)
         results.case("the installed program", lambda: drive_program(results, wine, args))
+        results.case("the installed program at 144 dpi in Russian",
+                     lambda: look_at_scale(results, wine, args, 144, "ru_RU.UTF-8"))
         check_uninstall(results, wine)
     finally:
         wine.stop()
