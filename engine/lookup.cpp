@@ -13,15 +13,16 @@ char LatinUpper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
+// The last match in file order, looked for from the end: where records
+// run into one another, every earlier name may start with a long text.
 template <typename Field>
 MatchIndex FindLastPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field)
 {
-    MatchIndex result = kNoMatch;
-    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
+    for (MatchIndex i = catalogue.ModelCount() - 1; i >= 0; --i) {
         if (MatchesPrefix(typed, field(catalogue.Entry(i))))
-            result = i;
+            return i;
     }
-    return result;
+    return kNoMatch;
 }
 
 } // namespace

@@ -4,11 +4,14 @@
 //   generate_catalogue sample FILE
 //   generate_catalogue synthetic FILE RECORDS SPACING
 //   generate_catalogue seeds FOLDER     (small files for the fuzzer to start from)
+//   generate_catalogue hostile SHAPE FILE BYTES   (files of a shape no real
+//       catalogue has, for benchmarks: run, quarters, prefixes, repeated, spaces)
 //
 // Names are Windows-1251 bytes.
 
 #include "catalogue.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -107,6 +110,60 @@ Bytes Synthetic(long records, long spacing)
     return out;
 }
 
+// Files of size bytes that a corrupt disk, a bad copy or a hostile sender
+// could make, each stressing the lists another way:
+//   run       one repeating run of "DTHD" and 12 "A", ended by one 0x00:
+//             every name runs to the end, each a suffix of the one before;
+//   quarters  four records whose names fill a quarter of the file each;
+//   prefixes  records named "A", "AA", "AAA"..., each a prefix of the next;
+//   repeated  one name in a record every 480 bytes;
+//   spaces    a realistic catalogue whose 0x00 bytes are spaces but for the
+//             last byte: names of half the file on average.
+bool Hostile(const std::string &shape, std::size_t size, Bytes &out)
+{
+    const auto fill = [&](const Bytes &unit) {
+        while (out.size() < size)
+            out.insert(out.end(), unit.begin(), unit.end());
+        out.resize(size);
+    };
+    if (shape == "run") {
+        fill({'D', 'T', 'H', 'D', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A'});
+        out.back() = 0x00;
+    } else if (shape == "quarters") {
+        for (int k = 0; k < 4; ++k) {
+            const std::size_t end = size / 4 * (k + 1);
+            out.insert(out.end(), kRecordTag.begin(), kRecordTag.end());
+            out.resize(end - 1, static_cast<unsigned char>('K' + k));
+            out.push_back(0x00);
+        }
+    } else if (shape == "prefixes") {
+        // Past 90 bytes a name holds its record's image.
+        for (std::size_t length = 1; out.size() < size; ++length) {
+            const std::size_t start = out.size();
+            out.insert(out.end(), kRecordTag.begin(), kRecordTag.end());
+            out.resize(start + kNameOffset, 0x80);
+            out.resize(out.size() + length, 'A');
+            out.push_back(0x00);
+            out.resize(std::max(out.size(), start + kImageOffset + kImageLength), 0x5A);
+        }
+        out.resize(size);
+    } else if (shape == "repeated") {
+        for (unsigned i = 0; out.size() < size; ++i) {
+            AppendRecord(out, "Model ZX-100", 0x31000000 + i, i);
+            out.resize(out.size() + 480 - (kImageOffset + kImageLength), 0xA5);
+        }
+        out.resize(size);
+    } else if (shape == "spaces") {
+        out = Synthetic(static_cast<long>(size / 1024) + 1, 1024);
+        out.resize(size);
+        std::replace(out.begin(), out.end(), static_cast<unsigned char>(0x00), static_cast<unsigned char>(' '));
+        out.back() = 0x00;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool Write(const std::string &path, const Bytes &bytes)
 {
     std::ofstream out(path, std::ios::binary);
@@ -159,8 +216,16 @@ int main(int argc, char *argv[])
             return 2;
         }
         bytes = Synthetic(records, spacing);
+    } else if (mode == "hostile" && argc == 5) {
+        const long size = std::atol(argv[4]);
+        if (size < 1024 || !Hostile(argv[2], static_cast<std::size_t>(size), bytes)) {
+            std::cerr << "SHAPE is run, quarters, prefixes, repeated or spaces; BYTES at least 1024\n";
+            return 2;
+        }
+        return Write(argv[3], bytes) ? 0 : 1;
     } else {
-        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING | seeds FOLDER\n";
+        std::cerr << "usage: generate_catalogue sample FILE | synthetic FILE RECORDS SPACING | seeds FOLDER"
+                     " | hostile SHAPE FILE BYTES\n";
         return 2;
     }
     return Write(argv[2], bytes) ? 0 : 1;

@@ -2,6 +2,7 @@
 // windows go on screens too small for their fixed places.
 
 #include "completing_combo_box.h"
+#include "name_field.h"
 #include "placement.h"
 #include "qt_printing.h"
 #include "shell.h"

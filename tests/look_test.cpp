@@ -4,6 +4,7 @@
 
 #include "code_page.h"
 #include "completing_combo_box.h"
+#include "name_field.h"
 #include "qt_printing.h"
 #include "Unit1.h"
 #include "Unit2.h"

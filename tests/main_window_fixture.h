@@ -5,6 +5,7 @@
 
 #include "completing_combo_box.h"
 #include "keyboard.h"
+#include "name_field.h"
 #include "qt_printing.h"
 #include "shell.h"
 #include "test_support.h"

@@ -71,41 +71,5 @@ TEST(CaseInsensitiveSortKey, OrdersAsQtComparesWithoutCase)
     }
 }
 
-TEST(SortedByCaseInsensitiveKey, OrdersAsTheSortKeysWithEqualTextsInPositionOrder)
-{
-    // The combo boxes' order, built by radix sort, must be exactly that of
-    // sorting the keys: for lists small and large, and for texts that tie
-    // on the first eight or sixteen bytes (a second and third pass) or
-    // end there.
-    struct Case {
-        std::size_t count, sharedPrefix;
-    };
-    const Case cases[] = {{0, 0}, {1, 0}, {32, 3}, {32, 20}, {33, 3}, {3000, 0}, {3000, 7}, {3000, 8},
-                          {3000, 15}, {3000, 16}, {3000, 17}, {3000, 40}};
-    std::mt19937 random(5);
-    const std::string alphabet = "aAbB \xC0\xE0\xA8\xB8";
-    for (const Case &c : cases) {
-        std::vector<std::string> texts(c.count);
-        for (std::string &text : texts) {
-            text = std::string(c.sharedPrefix, 'p').substr(0, random() % (c.sharedPrefix + 2));
-            for (std::size_t k = random() % 4; k > 0; --k)
-                text += alphabet[random() % alphabet.size()];
-        }
-        std::vector<std::int64_t> expected(c.count);
-        std::iota(expected.begin(), expected.end(), 0);
-        std::stable_sort(expected.begin(), expected.end(), [&](std::int64_t a, std::int64_t b) {
-            std::string keyA, keyB;
-            AppendCaseInsensitiveSortKey(keyA, texts[static_cast<std::size_t>(a)]);
-            AppendCaseInsensitiveSortKey(keyB, texts[static_cast<std::size_t>(b)]);
-            return keyA < keyB;
-        });
-        const auto sorted = SortedByCaseInsensitiveKey(static_cast<std::int64_t>(c.count), [&](std::int64_t k) {
-            return std::string_view(texts[static_cast<std::size_t>(k)]);
-        });
-        EXPECT_EQ(std::vector<std::int64_t>(sorted.begin(), sorted.end()), expected)
-            << c.count << " texts sharing " << c.sharedPrefix << " bytes";
-    }
-}
-
 } // namespace
 } // namespace tarvidon

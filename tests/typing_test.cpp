@@ -327,7 +327,7 @@ TEST_F(TypingTest, AModelNameHoldingTheModifiedMarkerKeepsItInTheImageViewCaptio
     EXPECT_EQ(form->Form3->windowHandle()->title(), "A[*]B");
 }
 
-TEST_F(TypingTest, ANameLongerThanAFieldsDefaultLimitIsShownWholeAndSaves)
+TEST_F(TypingTest, ANameLongerThanAnyRealOneIsShownCutAndUsedWhole)
 {
     // The name runs over the image bytes, which are its own letters then.
     const std::string name(40000, 'N');
@@ -338,8 +338,12 @@ TEST_F(TypingTest, ANameLongerThanAFieldsDefaultLimitIsShownWholeAndSaves)
 
     typeInto(form->ComboBox1, "N");
     Press(Qt::Key_Return);
-    EXPECT_EQ(field(form->ComboBox1), QString::fromStdString(name));
-    EXPECT_EQ(form->Edit2->text(), QString::fromStdString("4E4E4E4E_" + name + ".BIN"));
+    const QString shown = QString(1000, u'N') + u'…';
+    EXPECT_EQ(field(form->ComboBox1), shown);
+    EXPECT_EQ(form->ComboBox1->field()->wholeText(), QString::fromStdString(name));
+    EXPECT_EQ(form->Edit2->text(), "4E4E4E4E_" + shown.left(991) + u'…');
+    EXPECT_EQ(form->Edit2->wholeText(), QString::fromStdString("4E4E4E4E_" + name + ".BIN"));
+    EXPECT_EQ(form->Form3->windowTitle(), shown);
 
     typeInto(form->Edit2, "long.BIN");
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);

@@ -3,6 +3,7 @@
 #include "catalogue_list_model.h"
 #include "completing_combo_box.h"
 #include "look.h"
+#include "name_field.h"
 #include "placement.h"
 #include "native_window.h"
 #include "shell.h"
@@ -156,9 +157,8 @@ void TForm1::createFields()
     Edit1 = Create<QLineEdit>(this, QStringLiteral("Edit1"), {152, 8, 417, 24});
     ComboBox1 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox1"), {152, 40, 417, 24});
     ComboBox2 = Create<CompletingComboBox>(this, QStringLiteral("ComboBox2"), {152, 72, 417, 24});
-    Edit2 = Create<QLineEdit>(this, QStringLiteral("Edit2"), {152, 104, 417, 24});
-    for (QLineEdit *edit : {Edit1, Edit2})
-        edit->setMaxLength(std::numeric_limits<int>::max()); // names and paths have no length limit
+    Edit2 = Create<NameField>(this, QStringLiteral("Edit2"), {152, 104, 417, 24});
+    Edit1->setMaxLength(std::numeric_limits<int>::max()); // paths have no length limit
     for (QWidget *field : std::initializer_list<QWidget *>{Edit1, ComboBox1, ComboBox2, Edit2}) {
         field->setFont(SansFont(-15));
         SetColours(field, kBlack, field == Edit2 ? kLime : kYellow);
@@ -274,7 +274,7 @@ void TForm1::Edit1KeyPress()
 
 void TForm1::ComboBox1KeyPress()
 {
-    const MatchIndex i = FindByModel(state_.Catalogue, ToEngineText(ComboBox1->currentText()));
+    const MatchIndex i = FindByModel(state_.Catalogue, ComboBox1->field()->engineText());
     if (i >= 0)
         SelectEntry(i);
     else
@@ -283,7 +283,7 @@ void TForm1::ComboBox1KeyPress()
 
 void TForm1::ComboBox2KeyPress()
 {
-    const MatchIndex i = FindByProductNumber(state_.Catalogue, ToEngineText(ComboBox2->currentText()));
+    const MatchIndex i = FindByProductNumber(state_.Catalogue, ComboBox2->field()->engineText());
     if (i >= 0)
         SelectEntry(i);
     else
@@ -293,10 +293,10 @@ void TForm1::ComboBox2KeyPress()
 void TForm1::SelectEntry(MatchIndex i)
 {
     const CatalogueEntry entry = state_.Catalogue.Entry(i);
-    ComboBox1->setEditText(FromEngineText(entry.ModelName));
-    ComboBox2->setEditText(FromEngineText(entry.ProductNumber));
-    Edit2->setText(ComboBox2->currentText() + u'_' + ComboBox1->currentText() + QStringLiteral(".BIN"));
-    Form3->setWindowTitle(LiteralTitle(ComboBox1->currentText()));
+    ComboBox1->field()->setEngineText(entry.ModelName);
+    ComboBox2->field()->setEngineText(entry.ProductNumber);
+    Edit2->setEngineText(ComboBox2->field()->engineText() + "_" + ComboBox1->field()->engineText() + ".BIN");
+    Form3->setWindowTitle(LiteralTitle(ShownName(entry.ModelName)));
     selected_ = i;
     SetMemoRows(Form3->Memo1, ShowImage(state_, i));
     Form3->Memo1->repaint();
@@ -304,7 +304,7 @@ void TForm1::SelectEntry(MatchIndex i)
 
 void TForm1::BitBtn2Click()
 {
-    SaveImage(state_, ToEngineText(ComboBox1->currentText()), FilePath(Edit2->text()), selected_);
+    SaveImage(state_, ComboBox1->field()->engineText(), FilePath(Edit2->wholeText()), selected_);
 }
 
 void TForm1::SpeedButton1Click()

@@ -16,6 +16,7 @@ namespace tarvidon {
 
 class CatalogueListModel;
 class CompletingComboBox;
+class NameField;
 class TForm2;
 class TForm3;
 class TForm4;
@@ -50,7 +51,7 @@ public:
     QLabel *Panel3;
     CompletingComboBox *ComboBox2;
     QLabel *Panel4;
-    QLineEdit *Edit2;
+    NameField *Edit2;
     QFrame *Panel5;
     QToolButton *SpeedButton1;
     QToolButton *SpeedButton2;

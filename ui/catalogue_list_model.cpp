@@ -1,9 +1,11 @@
 #include "catalogue_list_model.h"
 
+#include "case_insensitive_sort.h"
 #include "catalogue.h"
 #include "text.h"
 
 #include <algorithm>
+#include <string>
 #include <future>
 #include <limits>
 #include <numeric>
@@ -17,10 +19,19 @@ CatalogueListModel::CatalogueListModel(Field field, Order order, QObject *parent
 
 void CatalogueListModel::setTexts(QStringList texts)
 {
+    std::vector<std::string> engineTexts;
+    for (const QString &text : texts)
+        engineTexts.push_back(ToEngineText(text));
+    if (order_ == Order::Sorted) {
+        const auto order = SortedByCaseInsensitiveKey(static_cast<std::int64_t>(engineTexts.size()),
+                                                      [&](std::int64_t k) { return std::string_view(engineTexts[k]); });
+        std::vector<std::string> sorted;
+        for (const std::int64_t k : order)
+            sorted.push_back(std::move(engineTexts[k]));
+        engineTexts = std::move(sorted);
+    }
     beginResetModel();
-    if (order_ == Order::Sorted)
-        texts.sort(Qt::CaseInsensitive);
-    texts_ = std::move(texts);
+    texts_ = std::move(engineTexts);
     catalogue_ = nullptr;
     rows_.clear();
     endResetModel();
@@ -71,13 +82,69 @@ int CatalogueListModel::rowCount(const QModelIndex &parent) const
     return catalogue_ != nullptr ? static_cast<int>(rows_.size()) : static_cast<int>(texts_.size());
 }
 
+std::string_view CatalogueListModel::engineText(int row) const
+{
+    if (catalogue_ == nullptr)
+        return texts_.at(static_cast<std::size_t>(row));
+    return fieldOf(*catalogue_, rows_.at(static_cast<std::size_t>(row)));
+}
+
+int CatalogueListModel::firstRowStartingWith(std::string_view typed) const
+{
+    if (typed.empty())
+        return -1;
+    const auto &ranks = CaseInsensitiveRanks();
+    const auto rank = [&](char c) { return ranks[static_cast<unsigned char>(c)]; };
+    // Whether the row sorts before every text that starts with typed.
+    const auto before = [&](int row) {
+        const std::string_view text = engineText(row);
+        for (std::size_t k = 0; k < typed.size(); ++k) {
+            if (k == text.size())
+                return true;
+            if (rank(text[k]) != rank(typed[k]))
+                return rank(text[k]) < rank(typed[k]);
+        }
+        return false;
+    };
+    int first = 0;
+    for (int count = rowCount(); count > 0;) {
+        const int half = count / 2;
+        if (before(first + half)) {
+            first += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    if (first == rowCount())
+        return -1;
+    const std::string_view text = engineText(first);
+    const bool starts = text.size() >= typed.size()
+        && std::equal(typed.begin(), typed.end(), text.begin(), [&](char a, char b) { return rank(a) == rank(b); });
+    return starts ? first : -1;
+}
+
 QVariant CatalogueListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
-    if (catalogue_ == nullptr)
-        return texts_.at(index.row());
-    return FromEngineText(fieldOf(*catalogue_, rows_[static_cast<std::size_t>(index.row())]));
+    return ShownName(engineText(index.row()));
+}
+
+QModelIndexList CatalogueListModel::match(const QModelIndex &start, int role, const QVariant &value, int hits,
+                                          Qt::MatchFlags flags) const
+{
+    const bool exactText = flags == (Qt::MatchFixedString | Qt::MatchCaseSensitive)
+        || flags == (Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (!exactText || (role != Qt::DisplayRole && role != Qt::EditRole) || value.typeId() != QMetaType::QString)
+        return QAbstractListModel::match(start, role, value, hits, flags);
+    const std::string wanted = ToEngineText(value.toString());
+    QModelIndexList found;
+    for (int row = start.row(); row >= 0 && row < rowCount() && (hits < 0 || found.size() < hits); ++row) {
+        if (engineText(row) == wanted)
+            found << index(row);
+    }
+    return found;
 }
 
 std::string_view CatalogueListModel::fieldOf(const Catalogue &catalogue, std::int64_t entry) const

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +15,9 @@ namespace tarvidon {
 class Catalogue;
 
 /// One column of the catalogue (names or product numbers) as a list, in
-/// file order or sorted. Rows are decoded when shown, so a million records
-/// cost an index each rather than a string each.
+/// file order or sorted. Rows are decoded when shown, and only as much of
+/// them as ShownName shows, so a million records cost an index each rather
+/// than a string each, and a name of megabytes no more than a real one.
 class CatalogueListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -35,8 +37,19 @@ public:
     /// large catalogue take half the time.
     static void setCatalogue(std::initializer_list<CatalogueListModel *> lists, const Catalogue *catalogue);
 
+    /// Row's text, whole, as engine text.
+    [[nodiscard]] std::string_view engineText(int row) const;
+    /// The first row, in the list's sorted order, whose text starts with
+    /// typed (engine text) as the list compares (case-insensitively); -1
+    /// when none does.
+    [[nodiscard]] int firstRowStartingWith(std::string_view typed) const;
+
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    /// An exact, case-sensitive search for a text compares engine text with
+    /// the rows' whole texts; other searches are Qt's own.
+    QModelIndexList match(const QModelIndex &start, int role, const QVariant &value, int hits,
+                          Qt::MatchFlags flags) const override;
 
 private:
     [[nodiscard]] LargeVector<std::int64_t> rowsOf(const Catalogue &catalogue) const;
@@ -45,7 +58,7 @@ private:
 
     Field field_;
     Order order_;
-    QStringList texts_;
+    std::vector<std::string> texts_; // the fixed texts, as engine text
     const Catalogue *catalogue_ = nullptr;
     LargeVector<std::int64_t> rows_; // catalogue entry shown in each row
 };

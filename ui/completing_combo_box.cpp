@@ -1,14 +1,15 @@
 #include "completing_combo_box.h"
 
+#include "catalogue_list_model.h"
+#include "name_field.h"
+#include "text.h"
+
 #include <QAbstractItemView>
-#include <QAbstractProxyModel>
-#include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 
 #include <algorithm>
-#include <limits>
 
 namespace tarvidon {
 
@@ -60,20 +61,21 @@ bool ClosesList(const QKeyEvent *event)
 
 } // namespace
 
-CompletingComboBox::CompletingComboBox(QWidget *parent) : QComboBox(parent), completer_(new QCompleter(this))
+CompletingComboBox::CompletingComboBox(QWidget *parent) : QComboBox(parent), field_(new NameField(this))
 {
     setEditable(true);
-    // The field's own completer stops completing once the list has the
-    // keyboard; completion is done here instead, with a completer that only
-    // searches.
+    setLineEdit(field_);
+    // Completion is done here, on the items' engine text, rather than by a
+    // completer, which would decode every item it compares, whole.
     setCompleter(nullptr);
-    completer_->setCaseSensitivity(Qt::CaseInsensitive);
-    completer_->setModelSorting(QCompleter::CaseInsensitivelySortedModel);
     setInsertPolicy(QComboBox::NoInsert);
+    // The size is fixed; sizing to the contents would measure every item.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMaxVisibleItems(8);
-    lineEdit()->setMaxLength(std::numeric_limits<int>::max()); // a name has no length limit
     if (auto *list = qobject_cast<QListView *>(view()))
         list->setUniformItemSizes(true); // keeps a million rows cheap to lay out
+    // A row picked from the list shows as the list does, and is meant whole.
+    connect(this, qOverload<int>(&QComboBox::activated), this, &CompletingComboBox::showWhole);
     // While the list is down it holds the keyboard: the window system sends
     // keys to its view, or to the list's window when the view has no focus.
     // These filters come after the list's own, so they see each key first.
@@ -81,32 +83,31 @@ CompletingComboBox::CompletingComboBox(QWidget *parent) : QComboBox(parent), com
     view()->window()->installEventFilter(this);
 }
 
-void CompletingComboBox::setSortedModel(QAbstractItemModel *model)
+void CompletingComboBox::setSortedModel(CatalogueListModel *model)
 {
     setModel(model);
-    completer_->setModel(model); // sorted, so the first match is a binary search away
+    items_ = model;
     // Laying out a long list takes a moment; do it when the items change,
     // not on the first typed character.
     connect(model, &QAbstractItemModel::modelReset, view(), &QAbstractItemView::doItemsLayout);
 }
 
+void CompletingComboBox::showWhole(int row)
+{
+    if (items_ != nullptr && row >= 0 && row < count())
+        field_->setEngineText(items_->engineText(row));
+}
+
 QModelIndex CompletingComboBox::completeInline()
 {
-    QLineEdit *field = lineEdit();
-    const QString typed = field->text();
-    if (typed.isEmpty() || field->cursorPosition() != typed.size())
+    const QString typed = field_->text();
+    if (typed.isEmpty() || field_->cursorPosition() != typed.size() || items_ == nullptr)
         return {}; // only typing at the end completes
-    completer_->setCompletionPrefix(typed);
-    const QString match = completer_->currentCompletion();
-    if (match.isEmpty())
+    const int row = items_->firstRowStartingWith(ToEngineText(typed));
+    if (row < 0)
         return {};
-    const QString rest = match.mid(typed.size());
-    if (!rest.isEmpty()) {
-        field->insert(rest); // an edit like any other, so Ctrl+Z takes it back
-        field->setSelection(static_cast<int>(typed.size()), static_cast<int>(rest.size()));
-    }
-    const auto *matches = static_cast<const QAbstractProxyModel *>(completer_->completionModel());
-    return matches->mapToSource(completer_->currentIndex());
+    field_->completeTo(items_->engineText(row), typed.size());
+    return items_->index(row);
 }
 
 void CompletingComboBox::keyPressEvent(QKeyEvent *event)
@@ -144,7 +145,7 @@ void CompletingComboBox::pickNeighbour(int step)
     const int current = view()->currentIndex().row();
     const int row = current < 0 ? 0 : std::clamp(current + step, 0, rows - 1);
     view()->setCurrentIndex(model()->index(row, modelColumn(), rootModelIndex()));
-    lineEdit()->setText(itemText(row));
+    showWhole(row);
 }
 
 void CompletingComboBox::dropDownKeepingText()
