@@ -9,6 +9,8 @@ manager's hints are read with xprop and xwininfo.
 """
 
 import argparse
+import csv
+import io
 import os
 import re
 import signal
@@ -407,6 +409,84 @@ def check_export(results, work, name, product_number):
     results.case(f"save writes {name}", body)
 
 
+# --- Crafted files ----------------------------------------------------------
+
+# The shapes of samples/generate_catalogue hostile, and a model prefix that
+# their names start with.
+CRAFTED_SHAPES = {"run": "THD", "quarters": "K", "prefixes": "AAA", "repeated": "Model", "spaces": "Model"}
+
+
+def listed_records(path):
+    """The records the program lists: a tag it finds, an image that fits and
+    a name that a 0x00 ends."""
+    data = open(path, "rb").read()
+    count, tag, zero = 0, data.find(b"DTHD"), -1
+    while 0 <= tag <= len(data) - 5:
+        start = tag + 17
+        if zero < start:
+            zero = data.find(b"\0", start)
+            if zero < 0:
+                break  # no later name ends
+        if tag + 364 <= len(data) and zero > start:
+            count += 1
+        tag = data.find(b"DTHD", tag + 1)
+    return count
+
+
+def crafted_road(program, results, args, shape, prefix, mib):
+    """Enter on the file's path, the prefix, Delete, Enter, an output name,
+    save: the export must be the CLI's of the last entry the prefix starts."""
+    name = f"{shape}-{mib}.dat"
+    path = os.path.join(args.work, name)
+    run(args.generator, "hostile", shape, path, str(mib << 20))
+    csv.field_size_limit(sys.maxsize)  # names of megabytes
+    found = list(csv.reader(io.StringIO(run(args.cli, "find", path, "--model", prefix, "--format", "csv"))))[1]
+    expected = os.path.join(args.work, "expected.BIN")
+    run(args.cli, "export", path, "--index", found[0], "-o", expected)
+    records = listed_records(path)
+    saved = os.path.join(args.work, f"crafted-{shape}-{mib}.BIN")
+    check = f"the road through {name} ({records} records) saves the CLI's export of entry {found[0]}"
+    def body():
+        fields = program.fields()
+        program.click(fields["Edit1"])
+        key("ctrl+a")
+        type_text(name)
+        started = time.monotonic()
+        key("Return")
+        wait_for(f"the records of {name} in the lists", lambda: program.item_count("items1") == records, 60)
+        opened = time.monotonic()
+        program.click(program.fields()["ComboBox1"])
+        key("ctrl+a")
+        type_watching(program, prefix)
+        key("Delete")
+        typed = time.monotonic()
+        key("Return")
+        wait_for("the selection in the fields", lambda: program.texts()["ComboBox2"] == found[2], 30)
+        selected = time.monotonic()
+        program.click(program.fields()["Edit2"])
+        key("ctrl+a")
+        type_text(os.path.basename(saved))
+        key("alt+Cyrillic_es")
+        wait_for(f"{saved} written", lambda: os.path.exists(saved) and os.path.getsize(saved) == 512, 30)
+        print(f"{name}: open {opened - started:.2f} s, Enter {selected - typed:.2f} s")
+        with open(saved, "rb") as mine, open(expected, "rb") as cli:
+            results.check(check, mine.read() == cli.read())
+    results.case(check, body)
+    os.remove(path)
+
+
+def phase_crafted_files(args, results):
+    print("== Crafted files on a bare X server")
+    program = Program(args.program, args.work, open(os.path.join(args.work, "program.log"), "ab"))
+    try:
+        run("xdotool", "windowfocus", "--sync", program.main.id)
+        for shape, prefix in CRAFTED_SHAPES.items():
+            for mib in (1, 4, 16):
+                crafted_road(program, results, args, shape, prefix, mib)
+    finally:
+        program.stop()
+
+
 class BusyNotice:
     """Opens a large file through the open button and the file dialog, and
     checks from screen pixels that the notice is painted while it loads."""
@@ -656,6 +736,7 @@ def main():
     parser.add_argument("--sample", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--busy-runs", type=int, default=3)
+    parser.add_argument("--cli", required=True)
     args = parser.parse_args()
     args.shots = os.environ.get("SMOKE_SHOTS") or os.path.join(args.work, "shots")
     os.makedirs(args.shots, exist_ok=True)
@@ -670,6 +751,7 @@ def main():
     results = Results(args.shots)
     started = time.monotonic()
     phase_bare_server(args, results)
+    results.case("the crafted files", lambda: phase_crafted_files(args, results))
     results.case("the phase under openbox", lambda: phase_window_manager(args, results))
     return summary(results, "smoke", started)
 
