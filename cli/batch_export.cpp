@@ -64,15 +64,6 @@ private:
     Clock::time_point lastShown_{};
 };
 
-// Written whole or not at all, as every save of the engine is.
-void ExportOne(const EngineState &state, MatchIndex i, const fs::path &target)
-{
-    try {
-        SaveImage(state, state.Catalogue.ModelName(i), target, i);
-    } catch (const EngineError &e) {
-        throw Failure(Utf8FromPath(target), e.what());
-    }
-}
 
 void WriteManifest(const std::string &path, const Catalogue &catalogue, const std::vector<MatchIndex> &indices,
                    const std::vector<std::string> &names, std::size_t written)
@@ -99,6 +90,36 @@ void RefuseExisting(const std::vector<fs::path> &paths)
         std::error_code ignored;
         if (fs::symlink_status(path, ignored).type() != fs::file_type::not_found && !ignored)
             throw Failure(Utf8FromPath(path), "File already exists, nothing written; --overwrite replaces it");
+    }
+}
+
+// Every file whole or not at all, and all of them flushed to disk together:
+// one flush of the file system costs what one file's does. On a failure the
+// files before it stay, each whole, and written says how many there are.
+void ExportAll(const EngineState &state, const std::vector<MatchIndex> &indices, const std::vector<fs::path> &targets,
+               bool overwrite, Progress &progress, std::size_t &written)
+{
+    FileBatch batch(overwrite);
+    std::size_t added = 0;
+    try {
+        for (; added < indices.size(); progress.update(++added))
+            batch.add(targets[added], ExportFile(state, indices[added]));
+        batch.commit();
+        written = batch.written();
+    } catch (const EngineError &e) {
+        // The file being written, or else the first one the commit left out.
+        const fs::path &failed = targets[added < indices.size() ? added : batch.written()];
+        if (added < indices.size()) {
+            try {
+                batch.commit();
+            } catch (const EngineError &) {
+                // the first error is the one to report
+            }
+        }
+        written = batch.written();
+        if (dynamic_cast<const FileExistsError *>(&e) != nullptr)
+            throw Failure(Utf8FromPath(failed), "File already exists, not written; --overwrite replaces it");
+        throw Failure(Utf8FromPath(failed), e.what());
     }
 }
 
@@ -137,8 +158,7 @@ int RunBatchExport(const BatchExportOptions &options)
             + " files written.";
     };
     try {
-        for (; written < indices.size(); progress.update(++written))
-            ExportOne(state, indices[written], targets[written]);
+        ExportAll(state, indices, targets, options.overwrite, progress, written);
     } catch (const Failure &e) {
         progress.end();
         try {

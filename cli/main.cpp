@@ -55,12 +55,16 @@ int tarvidon::cli::Main(int argc, char *argv[])
     app.allow_windows_style_options(false);
     app.require_subcommand(1);
     std::function<int()> run;
+    const std::string *subject = nullptr; // the file a failure is about, unless it names its own
 
     ListOptions list;
     CLI::App *listCommand = app.add_subcommand("list", "Every catalogue entry in file order");
     AddFile(*listCommand, list.file);
     AddFormat(*listCommand, list.format);
-    listCommand->callback([&] { run = [&] { return RunList(list); }; });
+    listCommand->callback([&] {
+        subject = &list.file;
+        run = [&] { return RunList(list); };
+    });
 
     FindOptions find;
     CLI::App *findCommand =
@@ -73,7 +77,10 @@ int tarvidon::cli::Main(int argc, char *argv[])
     findBy->require_option(1);
     findCommand->add_flag("--all", find.all, "Every match in file order, not only the last");
     AddFormat(*findCommand, find.format);
-    findCommand->callback([&] { run = [&] { return RunFind(find); }; });
+    findCommand->callback([&] {
+        subject = &find.file;
+        run = [&] { return RunFind(find); };
+    });
 
     ShowOptions show;
     CLI::App *showCommand = app.add_subcommand("show", "The 16 hex rows of an entry's firmware image");
@@ -81,7 +88,10 @@ int tarvidon::cli::Main(int argc, char *argv[])
     CLI::Option_group *showWhich = nullptr;
     AddEntryChoice(*showCommand, show.entry, showWhich);
     showWhich->require_option(1);
-    showCommand->callback([&] { run = [&] { return RunShow(show); }; });
+    showCommand->callback([&] {
+        subject = &show.file;
+        run = [&] { return RunShow(show); };
+    });
 
     ExportOptions exportOne;
     BatchExportOptions exportAll;
@@ -111,6 +121,7 @@ int tarvidon::cli::Main(int argc, char *argv[])
     exportCommand->add_flag("--overwrite", exportAll.overwrite, "With --all: replace files that exist")
         ->needs(allFlag);
     exportCommand->callback([&] {
+        subject = &exportOne.file;
         run = [&] {
             if (!all)
                 return RunExport(exportOne);
@@ -131,7 +142,10 @@ int tarvidon::cli::Main(int argc, char *argv[])
         ->option_text("N")
         ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
     AddFormat(*identifyCommand, identify.format);
-    identifyCommand->callback([&] { run = [&] { return RunIdentify(identify); }; });
+    identifyCommand->callback([&] {
+        subject = &identify.file;
+        run = [&] { return RunIdentify(identify); };
+    });
 
     DiffOptions diff;
     CLI::App *diffCommand = app.add_subcommand(
@@ -140,7 +154,10 @@ int tarvidon::cli::Main(int argc, char *argv[])
     diffCommand->add_option("OLD", diff.oldFile, "Data file, the older version")->required();
     diffCommand->add_option("NEW", diff.newFile, "Data file, the newer version")->required();
     AddFormat(*diffCommand, diff.format);
-    diffCommand->callback([&] { run = [&] { return RunDiff(diff); }; });
+    diffCommand->callback([&] {
+        subject = &diff.oldFile;
+        run = [&] { return RunDiff(diff); };
+    });
 
     try {
         app.parse(argc, argv);
@@ -159,7 +176,9 @@ int tarvidon::cli::Main(int argc, char *argv[])
         if (!e.note().empty())
             std::fprintf(stderr, "tarvidon-cli: %s\n", e.note().c_str());
     } catch (const std::bad_alloc &) {
-        ReportFailure(exportOne.file, OutOfMemoryError().what());
+        ReportFailure(*subject, OutOfMemoryError().what());
+    } catch (const std::exception &e) {
+        ReportFailure(*subject, e.what()); // what the system said, never an abort
     }
     return kExitError;
 }

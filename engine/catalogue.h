@@ -48,6 +48,8 @@ inline constexpr std::string_view kMissingFileMessage = "Не могу откр�
 class DataImage {
 public:
     DataImage() = default;
+    DataImage(DataImage &&other) noexcept;
+    DataImage &operator=(DataImage &&other) noexcept;
 
     /// An image of length bytes, contents unset. Throws OutOfMemoryError.
     [[nodiscard]] static DataImage Allocate(std::int64_t length);
@@ -131,6 +133,11 @@ void LoadDataFile(EngineState &state, const std::filesystem::path &path);
 /// Rebuilds state.Catalogue from state.Image; returns false, changing
 /// nothing, when the image is empty.
 bool ScanCatalogue(EngineState &state);
+
+/// LoadDataFile, then ScanCatalogue, as one: a load or a scan that fails
+/// leaves the image and the catalogue as they were, both describing the
+/// same file. Returns whether the scan ran.
+bool LoadAndScan(EngineState &state, const std::filesystem::path &path);
 
 // --- Lookup ---
 

@@ -25,6 +25,12 @@ private:
     int errorNumber_;
 };
 
+/// A file was found where a save that replaces nothing was to move its own.
+class FileExistsError : public IoError {
+public:
+    using IoError::IoError;
+};
+
 /// An index that names no catalogue row ("List index out of bounds (N)").
 class ListIndexError : public EngineError {
 public:

@@ -1,13 +1,15 @@
 // The file layer on POSIX systems.
 
+#include "background.h"
 #include "file_descriptor.h"
 #include "file_system.h"
+#include "save_steps.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <future>
+#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -27,6 +29,11 @@ constexpr std::int64_t kHugePage = std::int64_t{2} << 20;
 constexpr int kMaxLinks = 40;
 // Tries at a free temporary name before the folder counts as taking none.
 constexpr int kTemporaryNameTries = 100;
+
+FileExistsError FileExists(const std::filesystem::path &path)
+{
+    return FileExistsError(EEXIST, IoErrorMessage(EEXIST, path));
+}
 
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
 {
@@ -98,36 +105,17 @@ void KeepOwnerAndMode(int fd, const struct stat &old)
     }
 }
 
-// Writes bytes to a temporary file beside target, flushes it to disk and
-// renames it over target: target is the old file or the new one, never a
-// part. False, with nothing changed, when the folder takes no new file.
-bool ReplaceThroughTemporary(const std::filesystem::path &target, std::span<const std::uint8_t> bytes,
-                             const struct stat *old, const std::filesystem::path &path)
+// Truncates path and writes it, for a folder that takes no temporary file;
+// without replace, only a new file.
+void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace)
 {
-    std::filesystem::path name;
-    FileDescriptor temporary(CreateTemporaryBeside(target, old != nullptr ? 0600 : 0666, name));
-    if (!temporary.valid())
-        return false;
-    try {
-        if (old != nullptr)
-            KeepOwnerAndMode(temporary.get(), *old);
-        WriteAll(temporary.get(), bytes, path);
-        if (fsync(temporary.get()) != 0 || temporary.close() != 0)
-            throw MakeIoError(errno, path);
-        ReplaceFile(name, target);
-    } catch (const EngineError &) {
-        RemoveFileQuietly(name);
-        throw;
-    }
-    return true;
-}
-
-// Truncates path and writes it, for a folder that takes no temporary file.
-void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
-{
-    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666));
-    if (!file.valid())
+    FileDescriptor file(open(path.c_str(), O_WRONLY | O_CREAT | (replace ? O_TRUNC : O_EXCL) | O_CLOEXEC | O_NONBLOCK,
+                             0666));
+    if (!file.valid()) {
+        if (errno == EEXIST && !replace)
+            throw FileExists(path);
         throw MakeIoError(errno, path);
+    }
     struct stat info {};
     const bool regular = fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);
     try {
@@ -160,7 +148,81 @@ void ReadAt(int fd, std::uint8_t *bytes, std::int64_t offset, std::int64_t size,
     }
 }
 
+// What a save of path finds there: the name its symbolic links lead to,
+// the regular file there, if any, whose owner and mode a new file keeps,
+// or a device or pipe, open for writing, which is written as it is.
+struct SaveTarget {
+    std::filesystem::path name;
+    std::optional<struct stat> old;
+    FileDescriptor device{-1};
+};
+
+SaveTarget FindTarget(const std::filesystem::path &path)
+{
+    if (path.empty())
+        throw MakeIoError(ENOENT, path);
+    SaveTarget target{FollowLinks(path), std::nullopt, FileDescriptor(-1)};
+    // Opened without creating or truncating, to learn whether a file is
+    // there, whether we may write it and what it is. Non-blocking, so that
+    // a FIFO with no reader fails (ENXIO) instead of hanging the program.
+    FileDescriptor existing(open(target.name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!existing.valid()) {
+        if (errno != ENOENT)
+            throw MakeIoError(errno, path);
+        return target;
+    }
+    struct stat old {};
+    if (fstat(existing.get(), &old) != 0)
+        throw MakeIoError(errno, path);
+    if (!S_ISREG(old.st_mode)) {
+        target.device = std::move(existing);
+        return target;
+    }
+    if (existing.close() != 0)
+        throw MakeIoError(errno, path);
+    target.old = old;
+    return target;
+}
+
 } // namespace
+
+// A temporary file beside its target holding the bytes to save, not yet
+// flushed or moved into place; removed unless it was moved.
+struct FileBatch::Pending {
+    std::filesystem::path name;
+    std::filesystem::path target;
+    std::filesystem::path path; // as the caller gave it, for messages
+    FileDescriptor file{-1};
+    bool moved = false;
+
+    Pending(const std::filesystem::path &target, const std::filesystem::path &path) : target(target), path(path) {}
+    Pending(const Pending &) = delete;
+    Pending &operator=(const Pending &) = delete;
+    ~Pending()
+    {
+        if (!moved)
+            RemoveFileQuietly(name);
+    }
+
+    // Nothing, with nothing changed, when the folder takes no new file.
+    static PendingFile Write(const SaveTarget &target, std::span<const std::uint8_t> bytes,
+                             const std::filesystem::path &path)
+    {
+        PendingFile pending(new Pending(target.name, path));
+        pending->file = FileDescriptor(CreateTemporaryBeside(target.name, target.old ? 0600 : 0666, pending->name));
+        if (!pending->file.valid())
+            return nullptr;
+        if (target.old)
+            KeepOwnerAndMode(pending->file.get(), *target.old);
+        WriteAll(pending->file.get(), bytes, path);
+        return pending;
+    }
+};
+
+void FileBatch::Discard::operator()(Pending *file) const noexcept
+{
+    delete file;
+}
 
 bool IsExistingNonFolder(const std::filesystem::path &path)
 {
@@ -186,16 +248,15 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     const std::int64_t size = info.st_size;
     DataImage image = DataImage::Allocate(size);
     // A large file is read in two halves at once, the second on a thread of
-    // its own: copying from the page cache and the first touch of fresh
-    // memory are most of an open, and both go as fast again on two cores.
-    // The halves meet on a huge page boundary, so that no page is shared.
+    // its own where one can be had: copying from the page cache and the
+    // first touch of fresh memory are most of an open, and both go as fast
+    // again on two cores. The halves meet on a huge page boundary, so that
+    // no page is shared.
     if (size < kSplitReadSize) {
         ReadAt(file.get(), image.data(), 0, size, path);
     } else {
         const std::int64_t half = size / 2 / kHugePage * kHugePage;
-        auto secondHalf = std::async(std::launch::async, [&] {
-            ReadAt(file.get(), image.data() + half, half, size - half, path);
-        });
+        auto secondHalf = InBackground([&] { ReadAt(file.get(), image.data() + half, half, size - half, path); });
         ReadAt(file.get(), image.data(), 0, half, path);
         secondHalf.get(); // a failure there is thrown here
     }
@@ -204,39 +265,92 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     return image;
 }
 
-void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
+FileBatch::PendingFile StartSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace,
+                                 const std::function<void()> &first)
 {
-    if (path.empty())
-        throw MakeIoError(ENOENT, path);
-
-    const std::filesystem::path target = FollowLinks(path);
-    // Opened without creating or truncating, to learn whether a file is
-    // there, whether we may write it and what it is. Non-blocking, so that
-    // a FIFO with no reader fails (ENXIO) instead of hanging the program.
-    FileDescriptor existing(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat old {};
-    const bool replacing = existing.valid();
-    if (!replacing && errno != ENOENT)
-        throw MakeIoError(errno, path);
-    if (replacing) {
-        if (fstat(existing.get(), &old) != 0)
-            throw MakeIoError(errno, path);
-        // Devices and pipes are written as they are; nothing replaces them.
-        if (!S_ISREG(old.st_mode)) {
-            WriteAndClose(existing, bytes, path);
-            return;
-        }
-        if (existing.close() != 0)
-            throw MakeIoError(errno, path);
+    SaveTarget target = FindTarget(path);
+    if (target.device.valid()) {
+        first();
+        if (!replace)
+            throw FileExists(path);
+        WriteAndClose(target.device, bytes, path);
+        return nullptr;
     }
-    if (!ReplaceThroughTemporary(target, bytes, replacing ? &old : nullptr, path))
-        WriteInPlace(path, bytes);
+    if (FileBatch::PendingFile file = FileBatch::Pending::Write(target, bytes, path))
+        return file;
+    first();
+    WriteInPlace(path, bytes, replace);
+    return nullptr;
 }
 
-void ReplaceFile(const std::filesystem::path &from, const std::filesystem::path &to)
+void FlushAndClose(const std::vector<FileBatch::PendingFile> &files)
 {
-    if (std::rename(from.c_str(), to.c_str()) != 0)
+#ifdef __linux__
+    // The whole file system at once (syncfs), which costs what flushing one
+    // file does, once for each file system the files are on.
+    std::vector<dev_t> flushed;
+    for (const auto &file : files) {
+        struct stat info {};
+        if (fstat(file->file.get(), &info) != 0)
+            throw MakeIoError(errno, file->path);
+        if (std::find(flushed.begin(), flushed.end(), info.st_dev) != flushed.end())
+            continue;
+        if ((files.size() == 1 ? fsync(file->file.get()) : syncfs(file->file.get())) != 0)
+            throw MakeIoError(errno, file->path);
+        flushed.push_back(info.st_dev);
+    }
+#else
+    for (const auto &file : files) {
+        if (fsync(file->file.get()) != 0)
+            throw MakeIoError(errno, file->path);
+    }
+#endif
+    for (const auto &file : files) {
+        if (file->file.close() != 0)
+            throw MakeIoError(errno, file->path);
+    }
+}
+
+std::filesystem::path MoveIntoPlace(FileBatch::Pending &file, bool replace)
+{
+    RenameFile(file.name, file.target, replace);
+    file.moved = true;
+    return file.target.parent_path();
+}
+
+// A folder we may write but not read, and file systems that flush no
+// folder (EINVAL), are left as they are.
+void FlushFolder(const std::filesystem::path &folder)
+{
+    const std::filesystem::path name = folder.empty() ? std::filesystem::path(".") : folder;
+    FileDescriptor entries(open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (entries.valid() && fsync(entries.get()) != 0 && errno != EINVAL && errno != EBADF)
+        throw MakeIoError(errno, folder);
+}
+
+void RenameFile(const std::filesystem::path &from, const std::filesystem::path &to, bool replace)
+{
+    if (replace) {
+        if (std::rename(from.c_str(), to.c_str()) != 0)
+            throw MakeIoError(errno, to);
+        return;
+    }
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno == EEXIST)
+        throw FileExists(to);
+    if (errno != EINVAL && errno != ENOSYS)
         throw MakeIoError(errno, to);
+#endif
+    // Where the file system has no such rename: a second name, which no
+    // file already there can take, then the first name removed.
+    if (link(from.c_str(), to.c_str()) != 0) {
+        if (errno == EEXIST)
+            throw FileExists(to);
+        throw MakeIoError(errno, to);
+    }
+    unlink(from.c_str()); // the file is in place whatever this does
 }
 
 void RemoveFileQuietly(const std::filesystem::path &path) noexcept

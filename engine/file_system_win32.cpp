@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "file_system.h"
+#include "save_steps.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,6 +12,8 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace tarvidon {
 
@@ -25,6 +28,15 @@ constexpr int kTemporaryNameTries = 100;
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(FileHandle &&other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+    FileHandle &operator=(FileHandle &&other) noexcept
+    {
+        if (this != &other) {
+            close();
+            handle_ = std::exchange(other.handle_, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
     FileHandle(const FileHandle &) = delete;
     FileHandle &operator=(const FileHandle &) = delete;
     ~FileHandle()
@@ -144,50 +156,23 @@ HANDLE CreateTemporaryBeside(const std::filesystem::path &target, DWORD attribut
     return INVALID_HANDLE_VALUE;
 }
 
-// Writes bytes to a temporary file beside target, flushes it to disk and
-// moves it over target: target is the old file or the new one, never a
-// part. oldAttributes are those of the file replaced, none for a new one.
-// False, with nothing changed, when the folder takes no new file or
-// another program holds target open.
-bool ReplaceThroughTemporary(const std::filesystem::path &target, std::span<const std::uint8_t> bytes,
-                             std::optional<DWORD> oldAttributes, const std::filesystem::path &path)
+FileExistsError FileExists(const std::filesystem::path &path)
 {
-    std::filesystem::path name;
-    FileHandle temporary(CreateTemporaryBeside(target, oldAttributes.value_or(FILE_ATTRIBUTE_NORMAL), name));
-    if (!temporary.valid())
-        return false;
-    try {
-        WriteAll(temporary, bytes, path);
-        if (!FlushFileBuffers(temporary.get()) || !temporary.close())
-            ThrowLastError(path);
-    } catch (const EngineError &) {
-        temporary.close();
-        RemoveFileQuietly(name);
-        throw;
-    }
-    try {
-        ReplaceFile(name, target);
-    } catch (const IoError &error) {
-        RemoveFileQuietly(name);
-        // Nothing moves over a file that another program holds open, even
-        // one that lets us write it, as our open of it showed.
-        const bool heldOpen = error.errorNumber() == ERROR_ACCESS_DENIED
-            || error.errorNumber() == ERROR_SHARING_VIOLATION;
-        if (!oldAttributes || !heldOpen)
-            throw;
-        return false;
-    }
-    return true;
+    return FileExistsError(ERROR_FILE_EXISTS, IoErrorMessage(ERROR_FILE_EXISTS, path));
 }
 
 // Truncates path and writes it, for a folder that takes no temporary file
-// or a file that another program holds open.
-void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
+// or a file that another program holds open; without replace, only a new
+// file.
+void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        if (!replace && GetLastError() == ERROR_FILE_EXISTS)
+            throw FileExists(path);
         ThrowLastError(path);
+    }
     const bool onDisk = GetFileType(file.get()) == FILE_TYPE_DISK;
     try {
         WriteAll(file, bytes, path);
@@ -205,6 +190,52 @@ void WriteInPlace(const std::filesystem::path &path, std::span<const std::uint8_
         }
         throw;
     }
+}
+
+// What a save of path finds there: the file its links lead to and the
+// attributes that a file replacing it keeps, none where no file is; or a
+// device or pipe, open for writing, which is written as it is.
+struct SaveTarget {
+    std::filesystem::path name;
+    std::optional<DWORD> oldAttributes;
+    FileHandle device{INVALID_HANDLE_VALUE};
+};
+
+SaveTarget FindTarget(const std::filesystem::path &path)
+{
+    if (path.empty())
+        throw MakeIoError(ERROR_PATH_NOT_FOUND, path);
+    // On NTFS "name:rest" is a hidden stream of the file "name": the export
+    // would seem written and be nowhere to find. A missing folder is still
+    // reported as such by the open below.
+    std::error_code ignored;
+    const std::filesystem::path folder = path.parent_path();
+    if (path.filename().native().find(L':') != std::wstring::npos
+        && (folder.empty() || std::filesystem::is_directory(folder, ignored)))
+        throw MakeIoError(ERROR_INVALID_NAME, path);
+
+    // Opened without creating or truncating, to learn whether a file is
+    // there, whether we may write it (another program may hold it) and
+    // what it is.
+    SaveTarget target{path, std::nullopt, FileHandle(INVALID_HANDLE_VALUE)};
+    FileHandle existing(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!existing.valid()) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            ThrowLastError(path);
+        return target;
+    }
+    // Devices and pipes are written as they are; nothing replaces them,
+    // and flushing a pipe would wait for its reader.
+    if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
+        target.device = std::move(existing);
+        return target;
+    }
+    target.name = FileBehindLink(existing, path);
+    target.oldAttributes = KeptAttributes(existing, path);
+    if (!existing.close())
+        ThrowLastError(path);
+    return target;
 }
 
 } // namespace
@@ -246,50 +277,104 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     return image;
 }
 
-void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
-{
-    if (path.empty())
-        throw MakeIoError(ERROR_PATH_NOT_FOUND, path);
-    // On NTFS "name:rest" is a hidden stream of the file "name": the export
-    // would seem written and be nowhere to find. A missing folder is still
-    // reported as such by the open below.
-    std::error_code ignored;
-    const std::filesystem::path folder = path.parent_path();
-    if (path.filename().native().find(L':') != std::wstring::npos
-        && (folder.empty() || std::filesystem::is_directory(folder, ignored)))
-        throw MakeIoError(ERROR_INVALID_NAME, path);
+// A temporary file beside its target holding the bytes to save, not yet
+// flushed or moved into place; removed unless it was moved. It keeps the
+// bytes, to write them in place should another program hold the target.
+struct FileBatch::Pending {
+    std::filesystem::path name;
+    std::filesystem::path target;
+    std::filesystem::path path; // as the caller gave it, for messages
+    std::optional<DWORD> oldAttributes;
+    std::vector<std::uint8_t> bytes;
+    FileHandle file{INVALID_HANDLE_VALUE};
+    bool moved = false;
 
-    // Opened without creating or truncating, to learn whether a file is
-    // there, whether we may write it (another program may hold it) and
-    // what it is.
-    FileHandle existing(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!existing.valid() && GetLastError() != ERROR_FILE_NOT_FOUND)
-        ThrowLastError(path);
-    std::filesystem::path target = path;
-    std::optional<DWORD> attributes;
-    if (existing.valid()) {
-        // Devices and pipes are written as they are; nothing replaces them,
-        // and flushing a pipe would wait for its reader.
-        if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
-            WriteAll(existing, bytes, path);
-            if (!existing.close())
-                ThrowLastError(path);
-            return;
-        }
-        target = FileBehindLink(existing, path);
-        attributes = KeptAttributes(existing, path);
-        if (!existing.close())
-            ThrowLastError(path);
+    Pending(const SaveTarget &target, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
+        : target(target.name), path(path), oldAttributes(target.oldAttributes), bytes(bytes.begin(), bytes.end())
+    {
     }
-    if (!ReplaceThroughTemporary(target, bytes, attributes, path))
-        WriteInPlace(path, bytes);
+    Pending(const Pending &) = delete;
+    Pending &operator=(const Pending &) = delete;
+    ~Pending()
+    {
+        file.close();
+        if (!moved)
+            RemoveFileQuietly(name);
+    }
+};
+
+void FileBatch::Discard::operator()(Pending *file) const noexcept
+{
+    delete file;
 }
 
-void ReplaceFile(const std::filesystem::path &from, const std::filesystem::path &to)
+FileBatch::PendingFile StartSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace,
+                                 const std::function<void()> &first)
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        ThrowLastError(to);
+    SaveTarget target = FindTarget(path);
+    if (target.device.valid()) {
+        first();
+        if (!replace)
+            throw FileExists(path);
+        WriteAll(target.device, bytes, path);
+        if (!target.device.close())
+            ThrowLastError(path);
+        return nullptr;
+    }
+    FileBatch::PendingFile file(new FileBatch::Pending(target, bytes, path));
+    file->file = FileHandle(
+        CreateTemporaryBeside(target.name, target.oldAttributes.value_or(FILE_ATTRIBUTE_NORMAL), file->name));
+    if (!file->file.valid()) {
+        first();
+        WriteInPlace(path, bytes, replace);
+        return nullptr;
+    }
+    WriteAll(file->file, bytes, path);
+    return file;
+}
+
+void FlushAndClose(const std::vector<FileBatch::PendingFile> &files)
+{
+    // Windows flushes no file system at once for a program without
+    // administrator rights: each file, once all are written.
+    for (const auto &file : files) {
+        if (!FlushFileBuffers(file->file.get()) || !file->file.close())
+            ThrowLastError(file->path);
+    }
+}
+
+std::filesystem::path MoveIntoPlace(FileBatch::Pending &file, bool replace)
+{
+    try {
+        RenameFile(file.name, file.target, replace);
+        file.moved = true;
+    } catch (const IoError &error) {
+        // Nothing moves over a file that another program holds open, even
+        // one that lets us write it, as our open of it showed.
+        const bool heldOpen = error.errorNumber() == ERROR_ACCESS_DENIED
+            || error.errorNumber() == ERROR_SHARING_VIOLATION;
+        if (!replace || !file.oldAttributes || !heldOpen)
+            throw;
+        WriteInPlace(file.path, file.bytes, true);
+    }
+    return file.target.parent_path();
+}
+
+void FlushFolder(const std::filesystem::path &)
+{
+    // Moves are written through (MOVEFILE_WRITE_THROUGH); a folder has no
+    // flush of its own here.
+}
+
+void RenameFile(const std::filesystem::path &from, const std::filesystem::path &to, bool replace)
+{
+    const DWORD flags = (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExW(from.c_str(), to.c_str(), flags))
+        return;
+    const DWORD error = GetLastError();
+    if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS))
+        throw FileExists(to);
+    ThrowLastError(to);
 }
 
 void RemoveFileQuietly(const std::filesystem::path &path) noexcept

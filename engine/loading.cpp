@@ -6,12 +6,26 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace tarvidon {
 
 void DataImage::Release::operator()(std::uint8_t *bytes) const
 {
     FreeLarge(bytes);
+}
+
+// A moved-from image is empty, length and all.
+DataImage::DataImage(DataImage &&other) noexcept
+    : bytes_(std::move(other.bytes_)), length_(std::exchange(other.length_, 0))
+{
+}
+
+DataImage &DataImage::operator=(DataImage &&other) noexcept
+{
+    bytes_ = std::move(other.bytes_);
+    length_ = std::exchange(other.length_, 0);
+    return *this;
 }
 
 DataImage DataImage::Allocate(std::int64_t length)
@@ -48,6 +62,20 @@ void LoadDataFile(EngineState &state, const std::filesystem::path &path)
 {
     if (state.FileFound)
         state.Image = ReadWholeFile(path);
+}
+
+bool LoadAndScan(EngineState &state, const std::filesystem::path &path)
+{
+    if (!state.FileFound)
+        return ScanCatalogue(state); // the image loaded before, scanned again
+    EngineState loaded;
+    loaded.FileFound = true;
+    LoadDataFile(loaded, path);
+    const bool scanned = ScanCatalogue(loaded);
+    state.Image = std::move(loaded.Image);
+    if (scanned)
+        state.Catalogue = std::move(loaded.Catalogue);
+    return scanned;
 }
 
 } // namespace tarvidon

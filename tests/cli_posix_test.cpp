@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -48,15 +53,6 @@ protected:
     std::string data;
 };
 
-std::vector<std::string> FilesIn(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 CliOptions WithChild(std::function<void()> inChild)
 {
     CliOptions options;
@@ -76,6 +72,62 @@ void DropPrivileges()
 {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
         _exit(126);
+}
+
+TEST_F(CliPosix, ALargeFileListsAlikeWhereNoSecondThreadCanBeHad)
+{
+    // A file this large is read in two parts at once, one on a thread of
+    // its own; a user out of processes gets the same list, not an abort.
+    const std::string large = dir.path("large.dat");
+    ImageBuilder builder;
+    builder.record("FAR", {1, 2, 3, 4});
+    ASSERT_TRUE(WriteSparseFile(large, std::int64_t{64} << 20, builder.data(), (std::int64_t{64} << 20) + 4096));
+    ASSERT_EQ(chmod(large.c_str(), 0644), 0);
+    const CliResult alone = RunCli({"list", large, "--format", "csv"}, WithChild([] {
+                                       DropPrivileges();
+                                       const rlimit oneProcess{1, 1};
+                                       if (setrlimit(RLIMIT_NPROC, &oneProcess) != 0)
+                                           _exit(126);
+                                   }));
+    EXPECT_EQ(alone.exitCode, 0) << alone.err;
+    EXPECT_EQ(alone.out, RunCli({"list", large, "--format", "csv"}).out);
+    EXPECT_EQ(alone.out, "index,image_offset,product_number,model_name\r\n0,67108972,01020304,FAR\r\n");
+}
+
+// How often the program asks for each of the flushes named while args run,
+// as strace sees it; nothing without strace.
+std::optional<std::map<std::string, int>> Flushes(const TempDir &dir, const std::vector<std::string> &args)
+{
+    if (std::system("command -v strace >/dev/null") != 0)
+        return std::nullopt;
+    const std::string log = dir.path("strace.log");
+    std::string command = "strace -f -qq -e trace=fsync,fdatasync,syncfs -o " + log + " " + TARVIDON_CLI_PATH;
+    for (const std::string &arg : args)
+        command += " '" + arg + "'";
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+        return std::map<std::string, int>{{"failed", 1}};
+    std::map<std::string, int> calls;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string pid, call;
+        words >> pid >> call;
+        ++calls[call.substr(0, call.find('('))];
+    }
+    return calls;
+}
+
+TEST_F(CliPosix, SavesFlushTheirFolderAndABatchFlushesItsFilesTogether)
+{
+    // A power cut after a save returned must keep the file under its name;
+    // flushing a batch file by file took seven times the writing.
+    using Calls = std::map<std::string, int>;
+    const auto single = Flushes(dir, {"export", data, "--index", "0", "-o", dir.path("one.BIN")});
+    if (!single)
+        GTEST_SKIP() << "no strace to watch the program with";
+    EXPECT_EQ(*single, (Calls{{"fsync", 2}})); // the file, then its folder
+    EXPECT_EQ(*Flushes(dir, {"export", data, "--all", "--dir", dir.path("all")}), (Calls{{"fsync", 1}, {"syncfs", 1}}));
+    EXPECT_EQ(FilesIn(dir.path("all")).size(), static_cast<std::size_t>(kRecords));
 }
 
 TEST_F(CliPosix, AFifoIsRefusedWithoutBlockingAsDataFileAndAsOutput)

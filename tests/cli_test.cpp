@@ -287,15 +287,6 @@ TEST_F(Cli, ExportWritesOneFileUnderTheDefaultNameOrTheGivenOne)
     EXPECT_EQ(ReadFile(output), ExportBytes(4));
 }
 
-std::vector<std::string> FilesIn(const std::string &folder)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(cli::PathFromUtf8(folder)))
-        names.push_back(cli::Utf8FromPath(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 const std::vector<std::string> kBatchNames = {
     "31000300_ABC.BIN", "31000400_ABD.BIN", "03030400_Рубин 55М.BIN", "03030401_рубин.BIN",
     "31000300_ABC (2).BIN", "31000300_abc (3).BIN", "01020304_a_b_c.BIN", "FF000001_Say _hi_, ok.BIN",

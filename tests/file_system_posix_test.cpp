@@ -142,6 +142,8 @@ std::string SaveInChild(const EngineState &state, const std::string &path, const
     if (pipe(channel) != 0)
         return "no pipe";
     const pid_t child = fork();
+    if (child < 0)
+        return "no child";
     if (child == 0) {
         close(channel[0]);
         std::signal(SIGXFSZ, SIG_IGN);

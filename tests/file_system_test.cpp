@@ -34,21 +34,59 @@ TEST(WriteWholeFile, CreatesOrTruncatesAndRefusesAnEmptyPath)
     EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
 }
 
-TEST(ReplaceFile, MovesOverTheTargetAndReportsAMissingSource)
+TEST(FileBatch, PutsEveryFileInPlaceOrKeepsAFileThatAppearedAndLeavesNothingTemporary)
+{
+    TempDir dir;
+    const auto add = [&](FileBatch &batch, const char *name, std::uint8_t byte) { batch.add(dir.path(name), Bytes{byte}); };
+    {
+        // A file that appears at a target after the check that found none
+        // stays, and the batch ends there, the files before it in place.
+        FileBatch batch(false);
+        add(batch, "a.BIN", 1);
+        add(batch, "b.BIN", 2);
+        add(batch, "c.BIN", 3);
+        dir.write("b.BIN", Bytes{9});
+        EXPECT_THROW(batch.commit(), FileExistsError);
+        EXPECT_EQ(batch.written(), 1u);
+    }
+    EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"a.BIN", "b.BIN"}));
+    EXPECT_EQ(ReadFile(dir.path("b.BIN")), Bytes{9});
+    {
+        FileBatch batch(true);
+        add(batch, "b.BIN", 2);
+        add(batch, "c.BIN", 3);
+        batch.commit();
+        EXPECT_EQ(batch.written(), 2u);
+        add(batch, "never.BIN", 4); // never committed
+    }
+    EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"a.BIN", "b.BIN", "c.BIN"}));
+    EXPECT_EQ(ReadFile(dir.path("b.BIN")), Bytes{2});
+    EXPECT_EQ(ReadFile(dir.path("c.BIN")), Bytes{3});
+}
+
+TEST(RenameFile, ReplacesOnlyWhenToldAndReportsAMissingSource)
 {
     TempDir dir;
     const std::string from = dir.write("from.tmp", Bytes{7, 7});
     const std::string to = dir.write("to.BIN", Bytes(600, 0x01));
-    ReplaceFile(from, to);
+    // A file already at the target stays, whatever the rename can do.
+    EXPECT_THROW(RenameFile(from, to, false), FileExistsError);
+    EXPECT_EQ(ReadFile(to), Bytes(600, 0x01));
+    EXPECT_EQ(ReadFile(from), (Bytes{7, 7}));
+    RenameFile(from, to, true);
     EXPECT_EQ(ReadFile(to), (Bytes{7, 7}));
     EXPECT_FALSE(std::filesystem::exists(from));
     try {
-        ReplaceFile(from, to);
+        RenameFile(from, to, true);
         FAIL() << "a missing source was moved";
     } catch (const IoError &error) {
         EXPECT_STREQ(error.what(), "File not found");
     }
     EXPECT_EQ(ReadFile(to), (Bytes{7, 7}));
+    const std::string free = dir.path("free.BIN");
+    RenameFile(to, free, false);
+    EXPECT_EQ(ReadFile(free), (Bytes{7, 7}));
+    EXPECT_FALSE(std::filesystem::exists(to));
 }
 
 TEST(RemoveFileQuietly, RemovesAFileAndIgnoresWhatIsNotThere)

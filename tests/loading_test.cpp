@@ -7,6 +7,15 @@
 #include <filesystem>
 #include <limits>
 
+#ifndef _WIN32
+#include <fstream>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace tarvidon::test {
 namespace {
 
@@ -59,11 +68,70 @@ TEST(LoadDataFile, ALargeFileReadInPartsHasEveryByteInPlace)
     for (std::size_t k = 0; k < bytes.size(); ++k)
         bytes[k] = static_cast<std::uint8_t>(k ^ k >> 9 ^ k >> 19); // no two parts alike
     TempDir dir;
-    EngineState state;
-    CheckAndLoad(state, dir.write("large.dat", bytes));
-    ASSERT_EQ(state.Image.length(), static_cast<std::int64_t>(bytes.size()));
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), state.Image.data()));
+    const std::string path = dir.write("large.dat", bytes);
+    const auto loadsWhole = [&] {
+        EngineState state;
+        CheckAndLoad(state, path);
+        return state.Image.length() == static_cast<std::int64_t>(bytes.size())
+            && std::equal(bytes.begin(), bytes.end(), state.Image.data());
+    };
+    EXPECT_TRUE(loadsWhole());
+#ifndef _WIN32
+    // Where no second thread can be had, both parts are read on this one.
+    ASSERT_EQ(chmod(dir.path("").c_str(), 0755), 0); // let an unprivileged child in
+    EXPECT_EQ(RunUnprivileged([&] {
+                  const rlimit oneProcess{1, 1};
+                  return setrlimit(RLIMIT_NPROC, &oneProcess) == 0 && loadsWhole();
+              }),
+              0);
+#endif
 }
+
+TEST(DataImage, AMovedFromImageIsEmpty)
+{
+    DataImage image = ImageBuilder().bytes("DTHD").image();
+    const DataImage taken = std::move(image);
+    EXPECT_EQ(taken.length(), 4);
+    EXPECT_EQ(image.length(), 0); // NOLINT(bugprone-use-after-move): what is left must say it is empty
+    EXPECT_EQ(image.data(), nullptr);
+}
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) // the sanitizer's shadow memory takes no address-space limit
+TEST(LoadAndScan, AScanThatRunsOutOfMemoryLeavesTheImageAndTheCatalogueOfTheFileBefore)
+{
+    // Records every 16 bytes in one long run: the catalogue takes more
+    // memory than the image, so that the load succeeds and the scan does not.
+    LoadedState loaded;
+    std::string run;
+    while (run.size() < (std::size_t{8} << 20))
+        run += "DTHDAAAAAAAAAAAA";
+    const std::string path = loaded.dir.write("run.dat", ImageBuilder().bytes(run).zeros(1).data());
+    CheckDataFile(loaded.state, path, nullptr);
+    ASSERT_TRUE(loaded.state.FileFound);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{20} << 20);
+        const rlimit limit{room, room};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(2);
+        try {
+            LoadAndScan(loaded.state, path);
+            _exit(3);
+        } catch (const OutOfMemoryError &) {
+        }
+        _exit(loaded.state.Image.length() == static_cast<std::int64_t>(loaded.bytes.size())
+                      && loaded.state.Catalogue.ModelCount() == 1 && loaded.state.Catalogue.ModelName(0) == "GOOD"
+                  ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif
 
 TEST(LargeBufferAllocator, ASizeThatOverflowsOrCannotBeHadThrowsInsteadOfReturningTooLittle)
 {

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -99,6 +100,17 @@ std::string TempDir::write(std::string_view name, const Bytes &bytes) const
     return file;
 }
 
+std::vector<std::string> FilesIn(std::string_view utf8Folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(std::u8string(utf8Folder.begin(), utf8Folder.end()))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 Bytes ReadFile(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -169,10 +181,16 @@ UnloadableFile::~UnloadableFile() = default;
 int RunUnprivileged(const std::function<bool()> &check)
 {
     const pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
     if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(2);
-        _exit(check() ? 0 : 1);
+        try {
+            _exit(check() ? 0 : 1);
+        } catch (...) {
+            _exit(3); // never back into the test run
+        }
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -53,6 +53,9 @@ private:
 
 [[nodiscard]] Bytes ReadFile(const std::filesystem::path &path);
 
+/// The names in a folder given in UTF-8, in UTF-8 and sorted.
+[[nodiscard]] std::vector<std::string> FilesIn(std::string_view utf8Folder);
+
 /// Runs the check and load as the main window does, collecting messages.
 std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem::path &path);
 

@@ -26,8 +26,10 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include <limits>
 #include <chrono>
+#include <filesystem>
+#include <limits>
+#include <system_error>
 #include <utility>
 
 namespace tarvidon {
@@ -246,8 +248,14 @@ void TForm1::BitBtn1Click()
 void TForm1::useDataFile(const QString &file)
 {
     Edit1->setText(QDir::toNativeSeparators(file));
-    // A default output name has no folder: it lands next to the data.
-    QDir::setCurrent(QFileInfo(file).absolutePath());
+    // A default output name has no folder: it lands next to the data, or
+    // the user learns why not before saving anywhere else. A file that is
+    // not there meets the check instead, and the old data stays.
+    const std::filesystem::path folder = FilePath(QFileInfo(file).absolutePath());
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (error && QFileInfo::exists(file))
+        throw MakeIoError(error.value(), folder);
 }
 
 void TForm1::openDataFile()
@@ -325,8 +333,7 @@ void TForm1::checkDataFile()
 
 void TForm1::loadAndScan()
 {
-    LoadDataFile(state_, FilePath(Edit1->text()));
-    if (ScanCatalogue(state_))
+    if (LoadAndScan(state_, FilePath(Edit1->text())))
         showLists();
 }
 

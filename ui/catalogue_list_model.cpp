@@ -1,12 +1,12 @@
 #include "catalogue_list_model.h"
 
+#include "background.h"
 #include "case_insensitive_sort.h"
 #include "catalogue.h"
 #include "text.h"
 
 #include <algorithm>
 #include <string>
-#include <future>
 #include <limits>
 #include <numeric>
 
@@ -45,7 +45,7 @@ void CatalogueListModel::setCatalogue(std::initializer_list<CatalogueListModel *
     // meanwhile; a future that goes out of scope joins its thread.
     std::vector<std::future<LargeVector<std::int64_t>>> others;
     for (auto list = lists.begin(); list + 1 != lists.end(); ++list)
-        others.push_back(std::async(std::launch::async, [list = *list, catalogue] { return list->rowsOf(*catalogue); }));
+        others.push_back(InBackground([list = *list, catalogue] { return list->rowsOf(*catalogue); }));
     LargeVector<std::int64_t> last = lists.end()[-1]->rowsOf(*catalogue);
     std::vector<LargeVector<std::int64_t>> rows;
     for (auto &built : others)

@@ -33,8 +33,9 @@ public:
     /// Shows catalogue's entries in every one of lists; the catalogue must
     /// outlive them or their next call. The lists' rows are built side by
     /// side, on threads that only read the catalogue and are all joined
-    /// before any list changes: on two cores the two sorted lists of a
-    /// large catalogue take half the time.
+    /// before any list changes (one after the other where no thread can be
+    /// had): on two cores the two sorted lists of a large catalogue take
+    /// half the time.
     static void setCatalogue(std::initializer_list<CatalogueListModel *> lists, const Catalogue *catalogue);
 
     /// Row's text, whole, as engine text.
