@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace tarvidon::test {
 namespace {
 
@@ -75,6 +77,37 @@ TEST(FindExactModel, FirstEqualNameOrTheListIndexError)
     EXPECT_EQ(messageFor(CatalogueOf({{"ABC", {1, 0, 0, 0}}}), "abc"), "List index out of bounds (1)");
     EXPECT_EQ(messageFor(catalogue, "AB"), "List index out of bounds (3)");
     EXPECT_EQ(messageFor(Catalogue(), ""), "List index out of bounds (0)");
+}
+
+TEST(FindByModel, LongTypedTextsAmongNamesThatRunIntoOneAnother)
+{
+    // Two runs of one record repeating, the second with another last byte:
+    // every name of the second starts much like a long name of the first
+    // and matches none of it, as names of real files never do. The lookup
+    // must still give the last match as comparing every name would.
+    std::string run;
+    for (int k = 0; k < 3000; ++k)
+        run += "DTHDabcdefghijkl";
+    const Catalogue catalogue = BuildCatalogue(ImageBuilder().bytes(run).bytes("Q").zeros(1).bytes(run).bytes("R").zeros(1).image());
+    const MatchIndex count = catalogue.ModelCount();
+    ASSERT_GT(count, 5000);
+    const auto naive = [&](std::string_view typed) {
+        MatchIndex last = kNoMatch;
+        for (MatchIndex i = 0; i < count; ++i)
+            if (MatchesPrefix(typed, catalogue.ModelName(i)))
+                last = i;
+        return last;
+    };
+    for (const MatchIndex picked : {MatchIndex{0}, MatchIndex{700}, count / 2 - 1, count / 2, count - 2}) {
+        const std::string typed(catalogue.ModelName(picked));
+        const std::string folded = [&] {
+            std::string upper = typed;
+            std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+            return upper;
+        }();
+        EXPECT_EQ(FindByModel(catalogue, typed), naive(typed)) << picked;
+        EXPECT_EQ(FindByModel(catalogue, folded), naive(typed)) << picked;
+    }
 }
 
 } // namespace
