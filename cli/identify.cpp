@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace tarvidon::cli {
 
 namespace {
@@ -34,20 +36,14 @@ std::string ShortOffsetList(const std::vector<int> &offsets)
 {
     if (offsets.empty())
         return "-";
+    const std::vector<OffsetRun> runs = RunsOf(offsets);
     std::string text;
-    std::size_t runs = 0;
-    for (std::size_t k = 0; k < offsets.size(); ++runs) {
-        std::size_t last = k;
-        while (last + 1 < offsets.size() && offsets[last + 1] == offsets[last] + 1)
-            ++last;
-        if (runs == kShownRuns)
-            return text + " ...";
-        AppendOffset(text, text.empty() ? "" : " ", offsets[k]);
-        if (last > k)
-            AppendOffset(text, "-", offsets[last]);
-        k = last + 1;
+    for (std::size_t k = 0; k < std::min(runs.size(), kShownRuns); ++k) {
+        AppendOffset(text, text.empty() ? "" : " ", runs[k].first);
+        if (runs[k].last > runs[k].first)
+            AppendOffset(text, "-", runs[k].last);
     }
-    return text;
+    return runs.size() > kShownRuns ? text + " ..." : text;
 }
 
 void WriteMatches(Output &out, const Catalogue &catalogue, const std::vector<ImageMatch> &matches, Format format)

@@ -145,8 +145,21 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
 DumpSizeError::DumpSizeError(std::int64_t size)
     : EngineError("Size is " + std::to_string(size) + " bytes; a dump is an image of "
                   + std::to_string(kImageLength) + " bytes or an export file of " + std::to_string(kExportSize)
-                  + " bytes")
+                  + " bytes"),
+      size_(size)
 {
+}
+
+std::vector<OffsetRun> RunsOf(const std::vector<int> &offsets)
+{
+    std::vector<OffsetRun> runs;
+    for (const int offset : offsets) {
+        if (!runs.empty() && offset == runs.back().last + 1)
+            runs.back().last = offset;
+        else
+            runs.push_back({offset, offset});
+    }
+    return runs;
 }
 
 ImageView ImageOfDump(std::span<const std::uint8_t> dump)

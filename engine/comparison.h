@@ -22,6 +22,10 @@ using ImageView = std::span<const std::uint8_t, static_cast<std::size_t>(kImageL
 class DumpSizeError : public EngineError {
 public:
     explicit DumpSizeError(std::int64_t size);
+    [[nodiscard]] std::int64_t size() const { return size_; }
+
+private:
+    std::int64_t size_;
 };
 
 /// The image a dump holds: all of a 256-byte dump, or the last 256 bytes of
@@ -34,6 +38,16 @@ public:
 
 /// The offsets 0-255 at which a and b differ, ascending.
 [[nodiscard]] std::vector<int> DifferingOffsets(ImageView a, ImageView b);
+
+/// Offsets first to last, each one more than the one before.
+struct OffsetRun {
+    int first = 0;
+    int last = 0;
+    bool operator==(const OffsetRun &) const = default;
+};
+
+/// Ascending offsets as runs of consecutive ones.
+[[nodiscard]] std::vector<OffsetRun> RunsOf(const std::vector<int> &offsets);
 
 /// A catalogue entry and where its image differs from the one looked for.
 struct ImageMatch {

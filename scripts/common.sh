@@ -14,7 +14,8 @@ package_packages=(dpkg-dev file fakeroot desktop-file-utils appstream lintian)
 # What the smoke test on a real X server needs: the server, a window manager,
 # the X tools it reads windows, grabs the screen and sets the keymap with,
 # and the accessibility bus.
-smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-xkb-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi)
+smoke_packages=(xvfb openbox x11-utils x11-xserver-utils x11-xkb-utils x11-apps xdotool imagemagick dbus dbus-x11 at-spi2-core python3 python3-pyatspi
+                python3-gi gir1.2-gtk-3.0) # a GTK window to drag files from
 # The Windows build: the MinGW-w64 cross compiler (POSIX thread model, for
 # std::thread and friends), GoogleTest's sources to build with it, and Wine
 # to run what it makes.

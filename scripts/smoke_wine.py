@@ -10,6 +10,8 @@ behind. Every wait polls a condition with a time limit.
 """
 
 import argparse
+import csv
+import io
 import math
 import os
 import re
@@ -18,8 +20,8 @@ import subprocess
 import time
 
 from smoke_x import (IMAGE_VIEW_SIZE, MAIN_SIZE, NOTICE_GREEN, NOTICE_SIZE, TREE_LINE, Failure, Results, Window,
-                     WindowManager, colour_share, end_process, exit_with, grab_screen, key, run, summary, type_text,
-                     wait_for, window_tree)
+                     WindowManager, colour_share, drag_file, end_process, exit_with, grab_screen, key, run, summary,
+                     type_text, wait_for, window_tree)
 
 MODEL_LIST_TITLE = "Список моделей"
 IMAGE_VIEW_TITLE = "Выбранная прошивка"
@@ -359,6 +361,25 @@ def start_program(wine, locale=None):
     return program, main
 
 
+def check_dump_drop(results, main, args, log):
+    """A dump dragged from an X program onto the image view selects the
+    record that holds it: Wine passes the drop on as Windows's own."""
+    name = "a dump dropped on the image view from an X program selects the record that holds it"
+    def body():
+        dump = os.path.join(args.work, "dump.BIN")
+        run(args.cli, "export", args.sample, "--index", "18", "-o", dump)
+        model = list(csv.reader(io.StringIO(run(args.cli, "identify", args.sample, dump, "--format", "csv"))))[-1][3]
+        click(main, *IMAGE_VIEW_BUTTON)
+        view = one_window("the image view", IMAGE_VIEW_SIZE, timeout=10)
+        run("xdotool", "windowmove", "--sync", view.id, str(1900 - scaled(IMAGE_VIEW_SIZE)[0]), "60")
+        drag_file(dump, view, log)
+        wait_for(f"the caption {model}", lambda: view.property("WM_NAME") == model, 10)
+        click(main, *IMAGE_VIEW_BUTTON)
+        wait_for("the image view hidden", lambda: not view.viewable(), 10)
+        results.check(name, True)
+    results.case(name, body)
+
+
 def check_look(results, main, shots, what):
     shot = shot_path(shots, "wine-main-window")
     run("xdotool", "mousemove", "--sync", "0", "0")  # no button drawn as hovered
@@ -380,6 +401,7 @@ def drive_program(results, wine, args):
         select(results, main, PRODUCT_FIELD, "a0b0", "Zenith 200")
         check_failed_save(results, main, work)
         hide_image_view(results, main, args.shots)  # which may cover the main window
+        check_dump_drop(results, main, args, wine.log)
         check_look(results, main, args.shots, "at 96 dpi")
         check_model_list(results, main, args.shots)
         check_busy_notice(results, main, args.big_file, args.shots)
@@ -413,6 +435,7 @@ def main():
     parser.add_argument("--sample", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--shots", required=True)
+    parser.add_argument("--cli", required=True)
     args = parser.parse_args()
     os.makedirs(args.shots, exist_ok=True)
     os.environ["LC_ALL"] = "C.UTF-8"  # window names read back as UTF-8

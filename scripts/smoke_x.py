@@ -12,6 +12,7 @@ import argparse
 import csv
 import io
 import os
+import pathlib
 import re
 import signal
 import subprocess
@@ -21,6 +22,7 @@ import time
 import pyatspi
 
 MAIN_TITLE = "Тарвидон"
+BOX_TITLE = "tarvidon"  # the message and error boxes': the program's file name
 MAIN_SIZE = (698, 193)
 IMAGE_VIEW_SIZE = (475, 296)
 NOTICE_SIZE = (818, 37)
@@ -698,6 +700,104 @@ def busy_notice_checks(window):
     return checks
 
 
+# --- Dumps dropped on the image view -----------------------------------------
+
+# A window that offers a file as text/uri-list to drag, as a file manager does.
+DRAG_SOURCE = r"""
+import sys
+import gi
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gdk, Gtk
+window = Gtk.Window(title="drag source")
+window.set_default_size(160, 80)
+window.move(20, 20)
+box = Gtk.EventBox()
+box.add(Gtk.Label(label="dump"))
+box.drag_source_set(Gdk.ModifierType.BUTTON1_MASK, [Gtk.TargetEntry.new("text/uri-list", 0, 0)], Gdk.DragAction.COPY)
+box.connect("drag-data-get", lambda widget, context, data, info, time: data.set_uris([sys.argv[1]]))
+box.connect("drag-end", lambda *ignored: print("drag ended", flush=True))
+window.add(box)
+window.connect("destroy", Gtk.main_quit)
+window.show_all()
+Gtk.main()
+"""
+
+
+def named_window(name):
+    """A viewable top-level window of that name, or None."""
+    for line in window_tree():
+        match = TREE_LINE.match(line)
+        if match and match.group(2) == name and Window(match.group(1)).viewable():
+            return Window(match.group(1))
+    return None
+
+
+def drag_file(path, target, log):
+    """Drags path with the real pointer from a GTK window onto the middle of
+    target: a real XDND drag, as from a file manager."""
+    source = subprocess.Popen(["/usr/bin/python3", "-c", DRAG_SOURCE, pathlib.Path(path).as_uri()],
+                              stdout=subprocess.PIPE, stderr=log, text=True)
+    try:
+        window = wait_for("the drag source on the screen", lambda: named_window("drag source"), 10)
+        left, top, width, height = window.geometry()
+        x, y = left + width // 2, top + height // 2
+        target_left, target_top, target_width, target_height = target.geometry()
+        to_x, to_y = target_left + target_width // 2, target_top + target_height // 2
+        run("xdotool", "mousemove", "--sync", str(x), str(y), "mousedown", "1")
+        for step in range(1, 11):  # a drag starts only once the pointer moves
+            run("xdotool", "mousemove", "--sync", str(x + (to_x - x) * step // 10), str(y + (to_y - y) * step // 10))
+            time.sleep(0.05)
+        run("xdotool", "mouseup", "1")
+        wait_for("the drag to end", lambda: source.stdout.readline().strip() == "drag ended", 10)
+    finally:
+        end_process(source)
+
+
+def drop_dumps(program, results, args, view, log):
+    """A dump that a record holds selects it and saves its export; one three
+    bytes off selects the nearest and says so in a message box."""
+    big = args.big_file
+    csv.field_size_limit(sys.maxsize)
+    picked = 500
+    dump = os.path.join(args.work, "dump.BIN")
+    run(args.cli, "export", big, "--index", str(picked), "-o", dump)
+    # The last record in file order that holds the image, as identify lists them.
+    entry = list(csv.reader(io.StringIO(run(args.cli, "identify", big, dump, "--format", "csv"))))[-1]
+    index, product, model = entry[0], entry[2], entry[3]
+    name = "a dump dropped on the image view selects the record that holds it, and its export saves"
+    def held():
+        drag_file(dump, view, log)
+        wait_for(f"the caption {model}", lambda: view.property("WM_NAME") == model, 10)
+        wait_for("the fields", lambda: program.texts()["ComboBox1"] == model, 5)
+        run("xdotool", "windowactivate", "--sync", program.main.id)
+        key("alt+Cyrillic_es")
+        saved = os.path.join(args.work, f"{product}_{model}.BIN")
+        wait_for(f"{saved} written", lambda: os.path.exists(saved) and os.path.getsize(saved) == 512, 10)
+        with open(saved, "rb") as mine, open(dump, "rb") as cli:
+            results.check(name, mine.read() == cli.read(), f"entry {index}")
+    results.case(name, held)
+
+    name = "a dump three bytes off selects the nearest record and a message box says so"
+    def nearest():
+        with open(dump, "rb") as original:
+            data = bytearray(original.read())
+        for offset in (256 + 0x10, 256 + 0x11, 256 + 0x40):
+            data[offset] ^= 0xFF
+        changed = os.path.join(args.work, "changed.BIN")
+        with open(changed, "wb") as out:
+            out.write(data)
+        run("xdotool", "windowactivate", "--sync", program.main.id)
+        key("ctrl+a", "Delete")  # the model field, emptied
+        drag_file(changed, view, log)
+        box = wait_for("the message box", lambda: named_window(BOX_TITLE), 10)
+        run("xdotool", "windowactivate", "--sync", box.id)
+        key("Return")
+        wait_for("the message box to close", lambda: not box.viewable(), 10)
+        results.check(name, view.property("WM_NAME") == model and program.texts()["ComboBox1"] == model,
+                      f"caption {view.property('WM_NAME')!r}, model field {program.texts()['ComboBox1']!r}")
+    results.case(name, nearest)
+
+
 def phase_window_manager(args, results):
     print("== Under a window manager (openbox)")
     log = open(os.path.join(args.work, "program.log"), "ab")
@@ -722,6 +822,7 @@ def phase_window_manager(args, results):
                 program.click(program.button("СПРЯТАТЬ / ПОКАЗАТЬ   ВЫБРАННУЮ  ПРОШИВКУ"))
                 window = viewable_window(IMAGE_VIEW_SIZE, "the image view on the screen")
                 fixed_window_checks(results, window, "the image view", IMAGE_VIEW_SIZE)
+                drop_dumps(program, results, args, window, log)
             results.case("the image view under openbox", image_view)
         finally:
             program.stop()

@@ -8,9 +8,14 @@
 #include "shell.h"
 #include "test_support.h"
 #include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
 #include "Unit4.h"
 
 #include <QApplication>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPlainTextEdit>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -20,6 +25,8 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tarvidon::test {
 namespace {
@@ -211,6 +218,65 @@ TEST_F(FileDropTest, AnythingButOneLocalFileIsRefusedBeforeTheDropAndChangesNoth
     EXPECT_EQ(QDir::currentPath(), folder);
     EXPECT_EQ(form->ComboBox1->count(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+}
+
+// A dump dropped on the image view, as a technician drops one read back
+// from a device: the record holding its image, or the nearest, is selected.
+TEST_F(FileDropTest, ADumpDroppedOnTheImageViewSelectsTheRecordThatHoldsItOrTheNearest)
+{
+    ImageBuilder builder;
+    builder.record("ABC", {0x31, 0x00, 0x03, 0x00}, 0x11);
+    builder.record("TWIN 1", {0x01, 0x02, 0x03, 0x04}, 0x22);
+    builder.record("TWIN 2", {0x01, 0x02, 0x03, 0x04}, 0x22); // the same image
+    builder.record("XYZ", {0x03, 0x03, 0x04, 0x00}, 0x33);
+    const Bytes &data = builder.data();
+    const auto imageOf = [&](int record) {
+        const auto start = data.begin() + record * (kImageOffset + kImageLength) + kImageOffset;
+        return Bytes(start, start + kImageLength);
+    };
+    Bytes dirtyExport(kExportPadding, 0xA5); // whatever the first half holds
+    const Bytes abc = imageOf(0);
+    dirtyExport.insert(dirtyExport.end(), abc.begin(), abc.end());
+    Bytes changed = imageOf(3);
+    for (const int at : {0x04, 0x05, 0x1A})
+        changed[at] ^= 0xFF;
+    struct Case {
+        const char *what;
+        Bytes dump;
+        QString selected; // the model field afterwards
+        QStringList messages;
+        QList<int> listed; // the model list's selected rows
+    };
+    const Case cases[] = {
+        {"an image that two records hold", imageOf(1), "TWIN 2", {}, {1, 2}},
+        {"an export file with a dirty first half", dirtyExport, "ABC", {}, {0}},
+        {"three bytes changed", changed, "XYZ",
+         {"Точно такой прошивки в каталоге нет. Ближе всех «XYZ» (продномер 03030400): отличаются 3 байта из 256, "
+          "по смещениям 0x04–0x05, 0x1A."},
+         {}},
+        {"a file of another size", Bytes(300, 0x11), "XYZ",
+         {"Дамп — это образ в 256 байт или файл экспорта в 512 байт. В этом файле 300 байт."}, {}},
+    };
+    QWidget *view = form->Form3->Memo1->viewport();
+    DragAndDrop(view, *Urls({LocalFile(dir.write("dump.bin", imageOf(1)))}));
+    EXPECT_EQ(dialogs.messages, QStringList{"Сначала откройте файл с данными."});
+    EXPECT_EQ(form->ComboBox1->currentText(), "");
+
+    DragAndDrop(form.get(), *Urls({LocalFile(dir.write("catalogue.dat", data))}));
+    for (const Case &c : cases) {
+        dialogs.messages.clear();
+        form->Form2->Models->clearSelection();
+        EXPECT_TRUE(DragAndDrop(view, *Urls({LocalFile(dir.write("dump.bin", c.dump))})).acceptedOnEnter) << c.what;
+        EXPECT_EQ(form->ComboBox1->currentText(), c.selected) << c.what;
+        EXPECT_EQ(form->Form3->windowTitle(), c.selected) << c.what;
+        EXPECT_EQ(dialogs.messages, c.messages) << c.what;
+        QList<int> listed;
+        for (const QModelIndex &row : form->Form2->Models->selectionModel()->selectedRows())
+            listed << row.row();
+        std::sort(listed.begin(), listed.end());
+        EXPECT_EQ(listed, c.listed) << c.what;
+    }
     EXPECT_TRUE(dialogs.errors.isEmpty());
 }
 

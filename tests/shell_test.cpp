@@ -1,3 +1,4 @@
+#include "dump_texts.h"
 #include "qt_printing.h"
 #include "shell.h"
 #include "text.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <numeric>
 #include <random>
+#include <vector>
 
 namespace tarvidon {
 namespace {
@@ -68,6 +70,27 @@ TEST(CaseInsensitiveSortKey, OrdersAsQtComparesWithoutCase)
         AppendCaseInsensitiveSortKey(keyB, b);
         EXPECT_EQ(keyA < keyB, qt < 0) << round;
         EXPECT_EQ(keyA == keyB, qt == 0) << round;
+    }
+}
+
+TEST(NearestImageMessage, CountsInRussianAndNamesTheFirstRunsOfOffsets)
+{
+    struct Case {
+        std::vector<int> offsets;
+        const char *says;
+    };
+    const Case cases[] = {
+        {{7}, "отличается 1 байт из 256, по смещению 0x07."},
+        {{0, 1}, "отличаются 2 байта из 256, по смещениям 0x00–0x01."},
+        {{1, 3, 5, 7, 9}, "отличаются 5 байт из 256, по смещениям 0x01, 0x03, 0x05, 0x07, …"},
+        {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 255}, "отличаются 11 байт из 256, по смещениям 0x00–0x09, 0xFF."},
+        {{0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40},
+         "отличается 21 байт из 256, по смещениям 0x00, 0x02, 0x04, 0x06, …"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(NearestImageMessage("M", "01020304", c.offsets),
+                  QStringLiteral("Точно такой прошивки в каталоге нет. Ближе всех «M» (продномер 01020304): ")
+                      + QString::fromUtf8(c.says));
     }
 }
 

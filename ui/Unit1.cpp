@@ -1,7 +1,10 @@
 #include "Unit1.h"
 
 #include "catalogue_list_model.h"
+#include "comparison.h"
 #include "completing_combo_box.h"
+#include "dump_texts.h"
+#include "file_drops.h"
 #include "look.h"
 #include "name_field.h"
 #include "placement.h"
@@ -56,32 +59,6 @@ QLabel *LabelPanel(QWidget *parent, const QString &name, const QString &caption,
     FitCaption(panel);
     SetColours(panel, kBlack, kLime);
     return panel;
-}
-
-// The one local file a drag carries; nothing when it carries anything else,
-// so that the window refuses it.
-std::optional<QString> DraggedDataFile(const QDropEvent *event)
-{
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1 || !urls.front().isLocalFile())
-        return std::nullopt;
-    const QString file = urls.front().toLocalFile();
-    if (file.isEmpty() || QFileInfo(file).isDir())
-        return std::nullopt;
-    return file;
-}
-
-// Takes a drag as a copy where that is offered: we only read the file, and
-// a source told that its file was moved would delete it.
-bool AcceptDrag(QDropEvent *event)
-{
-    if (!DraggedDataFile(event) || !(event->possibleActions() & Qt::CopyAction)) {
-        event->ignore();
-        return false;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
 }
 
 // A window title shown exactly as text: Qt takes "[*]" for the place of the
@@ -352,47 +329,116 @@ void TForm1::acceptFileDrops()
     // A file dropped on a field opens too, instead of its name being typed.
     for (QLineEdit *field : findChildren<QLineEdit *>())
         field->installEventFilter(this);
+    // One dropped on the image view is a dump to identify.
+    for (QWidget *view : {static_cast<QWidget *>(Form3), Form3->Memo1->viewport()}) {
+        view->setAcceptDrops(true);
+        view->installEventFilter(this);
+    }
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
-                      || event->type() == QEvent::Drop;
-    if (drag && static_cast<QDropEvent *>(event)->mimeData()->hasUrls()) {
+    if (!IsDragEvent(event))
+        return QWidget::eventFilter(watched, event);
+    auto *drag = static_cast<QDropEvent *>(event);
+    if (watched == Form3 || watched == Form3->Memo1->viewport()) {
         if (event->type() == QEvent::Drop)
-            dropEvent(static_cast<QDropEvent *>(event));
+            Form3DragDrop(drag);
         else
-            AcceptDrag(static_cast<QDropEvent *>(event));
+            Form3DragOver(static_cast<QDragMoveEvent *>(event));
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    if (!drag->mimeData()->hasUrls())
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Drop)
+        dropEvent(drag);
+    else
+        AcceptFileDrag(drag);
+    return true;
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent *event)
 {
-    AcceptDrag(event);
+    AcceptFileDrag(event);
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent *event)
 {
-    AcceptDrag(event);
+    AcceptFileDrag(event);
 }
 
 void TForm1::dropEvent(QDropEvent *event)
 {
-    if (!AcceptDrag(event))
-        return;
     // Opened once the drop has ended, so that the drag's source does not
     // wait through the load or a message box.
+    if (AcceptFileDrag(event))
+        afterTheDrop([this, file = *DraggedFile(event)] {
+            useDataFile(file);
+            openDataFile();
+        });
+}
+
+void TForm1::Form3DragOver(QDragMoveEvent *event)
+{
+    AcceptFileDrag(event);
+}
+
+void TForm1::Form3DragDrop(QDropEvent *event)
+{
+    if (AcceptFileDrag(event))
+        afterTheDrop([this, file = *DraggedFile(event)] { identifyDump(file); });
+}
+
+void TForm1::afterTheDrop(std::function<void()> action)
+{
     QMetaObject::invokeMethod(
-        this,
-        [this, file = *DraggedDataFile(event)] {
-            RunGuarded([this, &file] {
-                useDataFile(file);
-                openDataFile();
-            });
-        },
-        Qt::QueuedConnection);
+        this, [action = std::move(action)] { RunGuarded(action); }, Qt::QueuedConnection);
+}
+
+void TForm1::identifyDump(const QString &file)
+{
+    if (state_.Catalogue.ModelCount() == 0) {
+        ShowMessage(QStringLiteral("Сначала откройте файл с данными."));
+        return;
+    }
+    // Checked and read as a data file is, with the same messages.
+    EngineState dump;
+    CheckDataFile(dump, FilePath(file),
+                  [](std::string_view message) { ShowMessage(QString::fromUtf8(message.data(), message.size())); });
+    if (!dump.FileFound)
+        return;
+    LoadDataFile(dump, FilePath(file));
+    try {
+        selectImage(ImageOfDump({dump.Image.data(), static_cast<std::size_t>(dump.Image.length())}));
+    } catch (const DumpSizeError &error) {
+        ShowMessage(DumpSizeMessage(error.size()));
+    }
+}
+
+void TForm1::selectImage(ImageView image)
+{
+    const std::vector<ImageMatch> equal = FindEqualImages(state_, image);
+    if (!equal.empty()) {
+        SelectEntry(equal.back().index); // the last in file order, as the lookups choose
+        selectInModelList(equal);
+        return;
+    }
+    const ImageMatch nearest = FindNearestImages(state_, image, 1).front();
+    SelectEntry(nearest.index);
+    const CatalogueEntry entry = state_.Catalogue.Entry(nearest.index);
+    ShowMessage(NearestImageMessage(entry.ModelName, entry.ProductNumber, nearest.differingOffsets));
+}
+
+void TForm1::selectInModelList(const std::vector<ImageMatch> &matches)
+{
+    QItemSelection rows;
+    for (const ImageMatch &match : matches) {
+        const QModelIndex row = modelList_->index(static_cast<int>(match.index));
+        rows.select(row, row);
+    }
+    Form2->Models->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    Form2->Models->scrollTo(modelList_->index(static_cast<int>(matches.front().index)),
+                            QAbstractItemView::PositionAtTop);
 }
 
 void TForm1::showBusyNotice()

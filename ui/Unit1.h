@@ -1,10 +1,13 @@
 #pragma once
 
 #include "catalogue.h"
+#include "comparison.h"
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 class QFrame;
 class QLabel;
@@ -39,6 +42,9 @@ public:
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SelectEntry(MatchIndex i);
+    // A dump dropped on the image view is identified among the records.
+    void Form3DragOver(QDragMoveEvent *event);
+    void Form3DragDrop(QDropEvent *event);
 
     [[nodiscard]] const EngineState &state() const { return state_; }
 
@@ -82,6 +88,13 @@ private:
     void loadAndScan();
     void showLists();
     void showBusyNotice();
+
+    /// Runs action once the drop has ended, so that the drag's source does
+    /// not wait through a load or a message box.
+    void afterTheDrop(std::function<void()> action);
+    void identifyDump(const QString &file);
+    void selectImage(ImageView image);
+    void selectInModelList(const std::vector<ImageMatch> &matches);
 
     EngineState state_;
     std::optional<MatchIndex> selected_; // what a save writes among equal names
