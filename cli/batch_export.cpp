@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <numeric>
 #include <vector>
 
 namespace tarvidon::cli {
@@ -20,17 +21,13 @@ using Clock = std::chrono::steady_clock;
 
 std::vector<MatchIndex> Selected(const Catalogue &catalogue, const BatchExportOptions &options)
 {
-    const bool byModel = options.modelPrefix.has_value();
-    const bool byProduct = options.productPrefix.has_value();
-    const std::string typed = byModel ? TypedText(*options.modelPrefix)
-                                      : byProduct ? TypedText(*options.productPrefix) : std::string();
-    std::vector<MatchIndex> indices;
-    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
-        const CatalogueEntry entry = catalogue.Entry(i);
-        if ((!byModel && !byProduct) || MatchesPrefix(typed, byModel ? entry.ModelName : entry.ProductNumber))
-            indices.push_back(i);
-    }
-    return indices;
+    if (options.modelPrefix)
+        return FindAllByModel(catalogue, TypedText(*options.modelPrefix));
+    if (options.productPrefix)
+        return FindAllByProductNumber(catalogue, TypedText(*options.productPrefix));
+    std::vector<MatchIndex> all(static_cast<std::size_t>(catalogue.ModelCount()));
+    std::iota(all.begin(), all.end(), MatchIndex{0});
+    return all;
 }
 
 /// "done/total, N files/s" rewritten in place on a terminal, nothing elsewhere.
@@ -65,18 +62,22 @@ private:
 };
 
 
-void WriteManifest(const std::string &path, const Catalogue &catalogue, const std::vector<MatchIndex> &indices,
+// Every field of each entry written, and the name of its file.
+void WriteManifest(const std::string &path, const EngineState &state, const std::vector<MatchIndex> &indices,
                    const std::vector<std::string> &names, std::size_t written)
 {
     Output out; // a few lines a file: built whole, written at once
-    const std::string_view header[] = {"index", "image_offset", "product_number", "model_name", "file_name"};
+    std::vector<std::string_view> header;
+    for (const EntryField &field : kEntryFields)
+        header.push_back(field.name);
+    header.push_back("file_name");
     WriteCsvRecord(out, header);
     for (std::size_t k = 0; k < written; ++k) {
-        const CatalogueEntry entry = catalogue.Entry(indices[k]);
-        const std::string index = std::to_string(indices[k]), offset = std::to_string(entry.ImageOffset);
-        const std::string model = Cp1251ToUtf8(entry.ModelName);
-        const std::string_view fields[] = {index, offset, entry.ProductNumber, model, names[k]};
-        WriteCsvRecord(out, fields);
+        std::vector<std::string> fields;
+        for (const EntryField &field : kEntryFields)
+            fields.push_back(FieldText(field, {state, indices[k]}));
+        fields.push_back(names[k]);
+        WriteCsvRecord(out, std::vector<std::string_view>(fields.begin(), fields.end()));
     }
     const std::string &text = out.text();
     OnPath(path, [&] {
@@ -154,8 +155,8 @@ int RunBatchExport(const BatchExportOptions &options)
     Progress progress(indices.size());
     std::size_t written = 0;
     const auto summary = [&] {
-        return options.dir + ": " + std::to_string(written) + " of " + std::to_string(indices.size())
-            + " files written.";
+        return options.dir + ": " + Decimal(static_cast<std::int64_t>(written)) + " of "
+            + Decimal(static_cast<std::int64_t>(indices.size())) + " files written.";
     };
     try {
         ExportAll(state, indices, targets, options.overwrite, progress, written);
@@ -163,7 +164,7 @@ int RunBatchExport(const BatchExportOptions &options)
         progress.end();
         try {
             if (options.manifest)
-                WriteManifest(*options.manifest, catalogue, indices, names, written);
+                WriteManifest(*options.manifest, state, indices, names, written);
         } catch (const Failure &) {
             // the first error is the one to report
         }
@@ -171,7 +172,7 @@ int RunBatchExport(const BatchExportOptions &options)
     }
     progress.end();
     if (options.manifest)
-        WriteManifest(*options.manifest, catalogue, indices, names, written);
+        WriteManifest(*options.manifest, state, indices, names, written);
     std::fprintf(stderr, "tarvidon-cli: %s\n", summary().c_str());
     return kExitMatch;
 }

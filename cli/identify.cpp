@@ -1,6 +1,7 @@
 // identify: which catalogue entries hold the image of a dump read back from
 // a device, or come closest to it.
 
+#include "arguments.h"
 #include "commands.h"
 #include "comparison.h"
 #include "output.h"
@@ -8,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <limits>
 
 namespace tarvidon::cli {
 
@@ -46,35 +48,50 @@ std::string ShortOffsetList(const std::vector<int> &offsets)
     return runs.size() > kShownRuns ? text + " ..." : text;
 }
 
-void WriteMatches(Output &out, const Catalogue &catalogue, const std::vector<ImageMatch> &matches, Format format)
+// Every field of an entry, then how its image differs from the dump's;
+// tables keep the name last.
+void WriteMatches(Output &out, const EngineState &state, const std::vector<ImageMatch> &matches, Format format)
 {
     switch (format) {
     case Format::Table: {
-        const Column columns[] = {{"Index", true}, {"Offset", true}, {"Product"}, {"Differing", true},
-                                  {"Where"},       {"Model"}};
+        std::vector<Column> columns;
+        for (const EntryField &field : kEntryFields) {
+            if (field.kind == EntryField::Kind::Name)
+                columns.insert(columns.end(), {{"Differing", true}, {"Where"}});
+            columns.push_back({field.heading, field.kind == EntryField::Kind::Number});
+        }
         WriteAlignedTable(out, columns, matches.size(), [&](std::size_t k) {
-            auto [index, offset, product, model] = EntryFields(catalogue, matches[k].index);
-            return std::vector<std::string>{index, offset, product, Decimal(std::ssize(matches[k].differingOffsets)),
-                                            ShortOffsetList(matches[k].differingOffsets), model};
+            std::vector<std::string> cells;
+            for (const EntryField &field : kEntryFields) {
+                if (field.kind == EntryField::Kind::Name) {
+                    cells.push_back(Decimal(std::ssize(matches[k].differingOffsets)));
+                    cells.push_back(ShortOffsetList(matches[k].differingOffsets));
+                }
+                cells.push_back(FieldText(field, {state, matches[k].index}));
+            }
+            return cells;
         });
         break;
     }
     case Format::Csv: {
-        const std::string_view header[] = {kEntryHeader[0], kEntryHeader[1], kEntryHeader[2], kEntryHeader[3],
-                                           "differing_bytes", "differing_offsets"};
+        std::vector<std::string_view> header;
+        for (const EntryField &field : kEntryFields)
+            header.push_back(field.name);
+        header.insert(header.end(), {"differing_bytes", "differing_offsets"});
         WriteCsvRecord(out, header);
         for (const ImageMatch &match : matches) {
-            const auto fields = EntryFields(catalogue, match.index);
-            const std::string count = Decimal(std::ssize(match.differingOffsets));
-            const std::string offsets = OffsetList(match.differingOffsets);
-            const std::string_view record[] = {fields[0], fields[1], fields[2], fields[3], count, offsets};
-            WriteCsvRecord(out, record);
+            std::vector<std::string> fields;
+            for (const EntryField &field : kEntryFields)
+                fields.push_back(FieldText(field, {state, match.index}));
+            fields.push_back(Decimal(std::ssize(match.differingOffsets)));
+            fields.push_back(OffsetList(match.differingOffsets));
+            WriteCsvRecord(out, std::vector<std::string_view>(fields.begin(), fields.end()));
         }
         break;
     }
     case Format::Json:
         WriteJsonArray(out, matches.size(), [&](std::size_t k) {
-            nlohmann::ordered_json object = EntryJson(catalogue, matches[k].index);
+            nlohmann::ordered_json object = EntryJson({state, matches[k].index});
             object["differing_bytes"] = matches[k].differingOffsets.size();
             object["differing_offsets"] = matches[k].differingOffsets;
             return object;
@@ -98,10 +115,27 @@ int RunIdentify(const IdentifyOptions &options)
         return options.nearest ? FindNearestImages(state, image, *options.nearest) : FindEqualImages(state, image);
     });
     Output out(stdout);
-    WriteMatches(out, state.Catalogue, matches, options.format);
+    WriteMatches(out, state, matches, options.format);
     out.finish();
     const bool exact = !matches.empty() && matches.front().differingOffsets.empty();
     return exact ? kExitMatch : kExitNoMatch;
+}
+
+void AddIdentifyCommand(CLI::App &app, Command &command)
+{
+    auto [identify, options] = AddCommand<IdentifyOptions>(
+        app, command, "identify",
+        "The entries whose firmware image a dump holds (a bare 256-byte image, or a 512-byte export file whose last "
+        "256 bytes are the image); exit status 1 when none holds it exactly",
+        RunIdentify, [](const IdentifyOptions &o) { return o.file; });
+    AddFile(*identify, options->file);
+    identify->add_option("DUMP", options->dump, "Dump read back from a device")->required();
+    identify
+        ->add_option("--nearest", options->nearest,
+                     "The N entries whose images differ from the dump in the fewest bytes, fewest first")
+        ->option_text("N")
+        ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+    AddFormat(*identify, options->format);
 }
 
 } // namespace tarvidon::cli

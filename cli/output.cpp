@@ -1,12 +1,10 @@
 #include "output.h"
 
-#include "code_page.h"
 #include "platform.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <vector>
 
 namespace tarvidon::cli {
@@ -23,43 +21,43 @@ bool NeedsQuotes(std::string_view field)
                        [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
 }
 
-void WriteCsvField(Output &out, std::string_view field)
+void WriteCsv(Output &out, const EngineState &state, std::span<const MatchIndex> indices)
 {
-    if (!NeedsQuotes(field)) {
-        out << field;
-        return;
-    }
-    out << "\"";
-    for (std::size_t quote; (quote = field.find('"')) != std::string_view::npos; field.remove_prefix(quote + 1))
-        out << field.substr(0, quote + 1) << "\"";
-    out << field << "\"";
-}
-
-void WriteCsv(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
-{
-    // EntryFields' fields, written straight into the output: a listing is
-    // mostly this loop. Only the name can hold a character to quote.
-    WriteCsvRecord(out, kEntryHeader);
+    std::vector<std::string_view> header;
+    for (const EntryField &field : kEntryFields)
+        header.push_back(field.name);
+    WriteCsvRecord(out, header);
+    // A listing is mostly this loop: each field made in one buffer, kept
+    // from row to row, and written straight into the output.
+    std::string text;
     for (const MatchIndex i : indices) {
-        const CatalogueEntry entry = catalogue.Entry(i);
-        out << i << "," << entry.ImageOffset << "," << entry.ProductNumber << ",";
-        WriteCsvField(out, Cp1251ToUtf8(entry.ModelName));
+        for (std::size_t k = 0; k < kEntryFields.size(); ++k) {
+            text.clear();
+            AppendFieldText(text, kEntryFields[k], {state, i});
+            if (k > 0)
+                out << ",";
+            WriteCsvField(out, text);
+        }
         out << "\r\n";
     }
 }
 
-void WriteJson(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
+void WriteJson(Output &out, const EngineState &state, std::span<const MatchIndex> indices)
 {
-    WriteJsonArray(out, indices.size(), [&](std::size_t k) { return EntryJson(catalogue, indices[k]); });
+    WriteJsonArray(out, indices.size(), [&](std::size_t k) { return EntryJson({state, indices[k]}); });
     out << "\n";
 }
 
-void WriteTable(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices)
+void WriteTable(Output &out, const EngineState &state, std::span<const MatchIndex> indices)
 {
-    const Column columns[] = {{"Index", true}, {"Offset", true}, {"Product"}, {"Model"}};
+    std::vector<Column> columns;
+    for (const EntryField &field : kEntryFields)
+        columns.push_back({field.heading, field.kind == EntryField::Kind::Number});
     WriteAlignedTable(out, columns, indices.size(), [&](std::size_t k) {
-        auto fields = EntryFields(catalogue, indices[k]);
-        return std::vector<std::string>(std::make_move_iterator(fields.begin()), std::make_move_iterator(fields.end()));
+        std::vector<std::string> cells;
+        for (const EntryField &field : kEntryFields)
+            cells.push_back(FieldText(field, {state, indices[k]}));
+        return cells;
     });
 }
 
@@ -70,28 +68,6 @@ void Pad(Output &out, std::size_t width, std::size_t used)
 }
 
 } // namespace
-
-std::string Decimal(std::int64_t number)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    return std::string(digits, end);
-}
-
-std::array<std::string, 4> EntryFields(const Catalogue &catalogue, MatchIndex i)
-{
-    const CatalogueEntry entry = catalogue.Entry(i);
-    return {Decimal(i), Decimal(entry.ImageOffset), std::string(entry.ProductNumber), Cp1251ToUtf8(entry.ModelName)};
-}
-
-nlohmann::ordered_json EntryJson(const Catalogue &catalogue, MatchIndex i)
-{
-    const CatalogueEntry entry = catalogue.Entry(i);
-    return {{"index", i},
-            {"image_offset", entry.ImageOffset},
-            {"product_number", std::string(entry.ProductNumber)},
-            {"model_name", Cp1251ToUtf8(entry.ModelName)}};
-}
 
 void WriteJsonArray(Output &out, std::size_t count, const std::function<nlohmann::ordered_json(std::size_t)> &element)
 {
@@ -144,9 +120,10 @@ Output &Output::operator<<(std::string_view text)
 
 Output &Output::operator<<(std::int64_t number)
 {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+    AppendDecimal(buffer_, number);
+    if (stream_ != nullptr && buffer_.size() >= kFlushSize)
+        flush();
+    return *this;
 }
 
 void Output::flush()
@@ -165,6 +142,18 @@ void Output::finish()
         throw Failure("stdout", IoErrorMessage(LastStreamError(), "stdout"));
 }
 
+void WriteCsvField(Output &out, std::string_view field)
+{
+    if (!NeedsQuotes(field)) {
+        out << field;
+        return;
+    }
+    out << "\"";
+    for (std::size_t quote; (quote = field.find('"')) != std::string_view::npos; field.remove_prefix(quote + 1))
+        out << field.substr(0, quote + 1) << "\"";
+    out << field << "\"";
+}
+
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields)
 {
     for (std::size_t k = 0; k < fields.size(); ++k) {
@@ -175,17 +164,17 @@ void WriteCsvRecord(Output &out, std::span<const std::string_view> fields)
     out << "\r\n";
 }
 
-void WriteEntries(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices, Format format)
+void WriteEntries(Output &out, const EngineState &state, std::span<const MatchIndex> indices, Format format)
 {
     switch (format) {
     case Format::Table:
-        WriteTable(out, catalogue, indices);
+        WriteTable(out, state, indices);
         break;
     case Format::Csv:
-        WriteCsv(out, catalogue, indices);
+        WriteCsv(out, state, indices);
         break;
     case Format::Json:
-        WriteJson(out, catalogue, indices);
+        WriteJson(out, state, indices);
         break;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "catalogue.h"
 #include "commands.h"
+#include "entry_fields.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -41,19 +42,11 @@ private:
 
 /// CSV fields, quoted as RFC 4180 asks, one record ended by CRLF.
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields);
+/// One CSV field, quoted where it needs it.
+void WriteCsvField(Output &out, std::string_view field);
 
-/// Entries (index, image offset, product number, model name) in format.
-void WriteEntries(Output &out, const Catalogue &catalogue, std::span<const MatchIndex> indices, Format format);
-
-// The pieces of that output, for commands that print more about each entry.
-
-/// The CSV header of an entry's fields.
-inline constexpr std::array<std::string_view, 4> kEntryHeader = {"index", "image_offset", "product_number",
-                                                                 "model_name"};
-/// Entry i's fields as printed, the name in UTF-8.
-[[nodiscard]] std::array<std::string, 4> EntryFields(const Catalogue &catalogue, MatchIndex i);
-/// Entry i's fields as a JSON object, in the order of kEntryHeader.
-[[nodiscard]] nlohmann::ordered_json EntryJson(const Catalogue &catalogue, MatchIndex i);
+/// Entries with every field of kEntryFields, in format.
+void WriteEntries(Output &out, const EngineState &state, std::span<const MatchIndex> indices, Format format);
 
 /// A JSON array of count elements, one a line so that a long one streams
 /// out; no line break after the closing bracket.
@@ -70,8 +63,5 @@ struct Column {
 /// row(k) gives the cells of row k; it is asked twice, for widths first.
 void WriteAlignedTable(Output &out, std::span<const Column> columns, std::size_t rows,
                        const std::function<std::vector<std::string>(std::size_t)> &row);
-
-/// A number as text.
-[[nodiscard]] std::string Decimal(std::int64_t number);
 
 } // namespace tarvidon::cli

@@ -2,9 +2,11 @@
 
 #include "errors.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -24,25 +26,37 @@ int LastStreamError()
     return static_cast<int>(GetLastError());
 }
 
+namespace {
+
+// The standard library may report the C library's numbers; the messages
+// go by Windows's, and a file in the way of a folder is a bad name there.
+int WindowsError(const std::error_code &error)
+{
+    if (error.category() == std::system_category())
+        return error.value();
+    switch (error.value()) {
+    case EEXIST:
+    case ENOTDIR:
+    case ENOENT:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+        return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    default:
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+} // namespace
+
 void CreateFolders(const std::filesystem::path &folder)
 {
-    if (CreateDirectoryW(folder.c_str(), nullptr))
-        return;
-    DWORD error = GetLastError();
-    const std::filesystem::path parent = folder.parent_path();
-    if (error == ERROR_PATH_NOT_FOUND && !parent.empty() && parent != folder && parent != folder.root_path()) {
-        CreateFolders(parent);
-        if (CreateDirectoryW(folder.c_str(), nullptr))
-            return;
-        error = GetLastError();
-    }
-    if (error == ERROR_ALREADY_EXISTS) {
-        std::error_code ignored;
-        if (std::filesystem::is_directory(folder, ignored))
-            return;
-        error = ERROR_PATH_NOT_FOUND; // a file where a folder should be
-    }
-    throw MakeIoError(static_cast<int>(error), folder);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        throw MakeIoError(WindowsError(error), folder);
 }
 
 namespace {

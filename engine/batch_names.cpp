@@ -24,8 +24,7 @@ bool IsRefusedInFileName(unsigned char c)
 // Case-insensitive file systems fold at least the Latin letters.
 std::string FoldLatinCase(std::string name)
 {
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; });
+    std::transform(name.begin(), name.end(), name.begin(), LatinUpper);
     return name;
 }
 

@@ -141,6 +141,13 @@ bool LoadAndScan(EngineState &state, const std::filesystem::path &path);
 
 // --- Lookup ---
 
+/// c with only the 26 Latin letters upper-cased: the case that lookups and
+/// file names ignore. Cyrillic bytes stay as they are.
+[[nodiscard]] inline char LatinUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
 /// True when typed is a non-empty prefix of candidate, Latin letters
 /// compared without case.
 [[nodiscard]] bool MatchesPrefix(std::string_view typed, std::string_view candidate);
@@ -148,6 +155,11 @@ bool LoadAndScan(EngineState &state, const std::filesystem::path &path);
 /// The last entry whose name (or product number) starts with typed.
 [[nodiscard]] MatchIndex FindByModel(const Catalogue &catalogue, std::string_view typed);
 [[nodiscard]] MatchIndex FindByProductNumber(const Catalogue &catalogue, std::string_view typed);
+
+/// Every entry whose name (or product number) starts with typed, in file
+/// order.
+[[nodiscard]] std::vector<MatchIndex> FindAllByModel(const Catalogue &catalogue, std::string_view typed);
+[[nodiscard]] std::vector<MatchIndex> FindAllByProductNumber(const Catalogue &catalogue, std::string_view typed);
 
 /// The first entry named exactly text; throws ListIndexError(ModelCount).
 [[nodiscard]] MatchIndex FindExactModel(const Catalogue &catalogue, std::string_view text);

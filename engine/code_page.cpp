@@ -93,8 +93,17 @@ std::optional<char> UnicodeToCp1251(char32_t character)
 
 std::string Cp1251ToUtf8(std::string_view cp1251)
 {
-    if (IsAscii(cp1251))
-        return std::string(cp1251); // most names; spares the loop
+    std::string out;
+    AppendCp1251AsUtf8(out, cp1251);
+    return out;
+}
+
+void AppendCp1251AsUtf8(std::string &out, std::string_view cp1251)
+{
+    if (IsAscii(cp1251)) {
+        out += cp1251; // most names; spares the loop
+        return;
+    }
     // Every byte's UTF-8 form, made once: long names made character by
     // character were most of the time of listing a catalogue.
     struct Form {
@@ -111,15 +120,15 @@ std::string Cp1251ToUtf8(std::string_view cp1251)
         }
         return forms;
     }();
-    std::string out(cp1251.size() * 3, '\0');
-    char *end = out.data();
+    const std::size_t start = out.size();
+    out.resize(start + cp1251.size() * 3);
+    char *end = out.data() + start;
     for (const char byte : cp1251) {
         const Form &form = kForms[static_cast<unsigned char>(byte)];
         std::memcpy(end, form.bytes.data(), form.bytes.size());
         end += form.length;
     }
     out.resize(static_cast<std::size_t>(end - out.data()));
-    return out;
 }
 
 std::optional<std::string> Utf8ToCp1251(std::string_view utf8)

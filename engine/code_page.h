@@ -21,6 +21,8 @@ namespace tarvidon {
 
 /// Stored text as UTF-8, for printing.
 [[nodiscard]] std::string Cp1251ToUtf8(std::string_view cp1251);
+/// The same, appended to out.
+void AppendCp1251AsUtf8(std::string &out, std::string_view cp1251);
 /// Typed UTF-8 as stored text; nullopt when it is not valid UTF-8 or holds
 /// a character that cannot be encoded.
 [[nodiscard]] std::optional<std::string> Utf8ToCp1251(std::string_view utf8);

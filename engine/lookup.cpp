@@ -9,13 +9,6 @@ namespace tarvidon {
 
 namespace {
 
-// Only the 26 Latin letters have a case here; Cyrillic bytes compare as
-// they are.
-char LatinUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
 // The bytes that candidate and typed share at their start, up to typed's
 // length, Latin letters without case.
 std::size_t SharedStart(std::string_view typed, std::string_view candidate)
@@ -51,11 +44,16 @@ std::vector<bool> Occurrences(std::string_view typed, std::string_view text)
     return at;
 }
 
-// The last match at or before from, group by group of entries whose texts
-// end together (records running into one another): each group's longest
-// text searched once for typed.
-template <typename Field>
-MatchIndex FindLastByOccurrence(const Catalogue &catalogue, std::string_view typed, Field field, MatchIndex from)
+using Field = std::string_view (*)(const CatalogueEntry &);
+std::string_view ModelNameOf(const CatalogueEntry &entry) { return entry.ModelName; }
+std::string_view ProductNumberOf(const CatalogueEntry &entry) { return entry.ProductNumber; }
+
+// Calls found(i) for each entry at or before from whose field starts with
+// typed, last first, while found returns true; group by group of entries
+// whose texts end together (records running into one another), each
+// group's longest text searched once for typed.
+template <typename Found>
+void ForEachByOccurrence(const Catalogue &catalogue, std::string_view typed, Field field, MatchIndex from, Found found)
 {
     for (MatchIndex last = from; last >= 0;) {
         const std::string_view text = field(catalogue.Entry(last));
@@ -65,35 +63,57 @@ MatchIndex FindLastByOccurrence(const Catalogue &catalogue, std::string_view typ
         const std::string_view longest = field(catalogue.Entry(first));
         const std::vector<bool> at = Occurrences(typed, longest);
         for (MatchIndex i = last; i >= first; --i) {
-            if (at[static_cast<std::size_t>(field(catalogue.Entry(i)).data() - longest.data())])
-                return i;
+            if (at[static_cast<std::size_t>(field(catalogue.Entry(i)).data() - longest.data())] && !found(i))
+                return;
         }
         last = first - 1;
     }
-    return kNoMatch;
 }
 
-// The last match in file order, looked for from the end. Names that run
-// into one another can all start with much of a long typed text; past a
-// budget of bytes compared, they are searched as one text each.
-template <typename Field>
-MatchIndex FindLastPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field)
+// Calls found(i) for each entry whose field starts with typed, the last in
+// file order first, while found returns true. Names that run into one
+// another can all start with much of a long typed text: past a budget of
+// bytes compared, the rest are searched as one text a run.
+template <typename Found>
+void ForEachPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field, Found found)
 {
     if (typed.empty())
-        return kNoMatch;
+        return;
     std::uint64_t budget = 8 * static_cast<std::uint64_t>(catalogue.ModelCount()) + 65536;
     for (MatchIndex i = catalogue.ModelCount() - 1; i >= 0; --i) {
         const std::string_view candidate = field(catalogue.Entry(i));
         if (candidate.size() < typed.size())
             continue;
         const std::size_t shared = SharedStart(typed, candidate);
-        if (shared == typed.size())
-            return i;
-        if (shared >= budget)
-            return FindLastByOccurrence(catalogue, typed, field, i - 1);
+        if (shared >= budget) {
+            ForEachByOccurrence(catalogue, typed, field, i, found);
+            return;
+        }
         budget -= shared;
+        if (shared == typed.size() && !found(i))
+            return;
     }
-    return kNoMatch;
+}
+
+MatchIndex LastPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field)
+{
+    MatchIndex last = kNoMatch;
+    ForEachPrefixMatch(catalogue, typed, field, [&](MatchIndex i) {
+        last = i;
+        return false;
+    });
+    return last;
+}
+
+std::vector<MatchIndex> AllPrefixMatches(const Catalogue &catalogue, std::string_view typed, Field field)
+{
+    std::vector<MatchIndex> all;
+    ForEachPrefixMatch(catalogue, typed, field, [&](MatchIndex i) {
+        all.push_back(i);
+        return true;
+    });
+    std::reverse(all.begin(), all.end());
+    return all;
 }
 
 } // namespace
@@ -105,12 +125,22 @@ bool MatchesPrefix(std::string_view typed, std::string_view candidate)
 
 MatchIndex FindByModel(const Catalogue &catalogue, std::string_view typed)
 {
-    return FindLastPrefixMatch(catalogue, typed, [](const CatalogueEntry &e) { return e.ModelName; });
+    return LastPrefixMatch(catalogue, typed, ModelNameOf);
 }
 
 MatchIndex FindByProductNumber(const Catalogue &catalogue, std::string_view typed)
 {
-    return FindLastPrefixMatch(catalogue, typed, [](const CatalogueEntry &e) { return e.ProductNumber; });
+    return LastPrefixMatch(catalogue, typed, ProductNumberOf);
+}
+
+std::vector<MatchIndex> FindAllByModel(const Catalogue &catalogue, std::string_view typed)
+{
+    return AllPrefixMatches(catalogue, typed, ModelNameOf);
+}
+
+std::vector<MatchIndex> FindAllByProductNumber(const Catalogue &catalogue, std::string_view typed)
+{
+    return AllPrefixMatches(catalogue, typed, ProductNumberOf);
 }
 
 MatchIndex FindExactModel(const Catalogue &catalogue, std::string_view text)

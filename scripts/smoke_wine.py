@@ -19,9 +19,9 @@ import shutil
 import subprocess
 import time
 
-from smoke_x import (IMAGE_VIEW_SIZE, MAIN_SIZE, NOTICE_GREEN, NOTICE_SIZE, TREE_LINE, Failure, Results, Window,
-                     WindowManager, colour_share, drag_file, end_process, exit_with, grab_screen, key, run, summary,
-                     type_text, wait_for, window_tree)
+from smoke_tools import (IMAGE_VIEW_SIZE, MAIN_SIZE, NOTICE_GREEN, NOTICE_SIZE, TREE_LINE, Failure, Results, Window,
+                         WindowManager, colour_share, drag_file, end_process, exit_with, grab_screen, key, pixels, run,
+                         summary, type_text, wait_for, window_tree)
 
 MODEL_LIST_TITLE = "Список моделей"
 IMAGE_VIEW_TITLE = "Выбранная прошивка"
@@ -172,14 +172,6 @@ CAPTIONED = {
     "SpeedButton2": ((352, 144, 329, 33), SPEED_BUTTON_BORDER, (0, 0, 0)),
 }
 LIME = (0x00, 0xFF, 0x00)
-
-
-def pixels(path, rectangle):
-    """The RGB pixels of a rectangle of a picture, row by row."""
-    left, top, width, height = rectangle
-    raw = subprocess.run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-                          "-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
-    return [tuple(raw[i:i + 3]) for i in range(0, len(raw) - 2, 3)]
 
 
 def caption_checks(shot, what):

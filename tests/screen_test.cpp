@@ -2,6 +2,7 @@
 // QT_QPA_PLATFORM=offscreen:configfile=...): each is wholly on it, and
 // where it fits at its fixed place, it is exactly there.
 
+#include "placement.h"
 #include "qt_printing.h"
 #include "shell.h"
 #include "Unit1.h"
@@ -19,9 +20,6 @@
 
 namespace tarvidon::test {
 namespace {
-
-// Room for a title bar and border around a window's client area.
-constexpr QMargins kFrameAllowance(4, 26, 4, 4);
 
 // Cancels the open dialog and lets its message go by.
 class CancellingDialogs : public UserDialogs {
@@ -54,7 +52,7 @@ protected:
     // inside the area.
     [[nodiscard]] bool fitsAt(const QWidget *window, QPoint place) const
     {
-        return area.contains(QRect(place, window->size().grownBy(kFrameAllowance)));
+        return area.contains(QRect(place, window->size().grownBy(kTypicalFrame)));
     }
 
     void TearDown() override { SetUserDialogs(nullptr); }
@@ -99,7 +97,7 @@ TEST_F(ScreenTest, TheListAndTheImageViewKeepTheirFixedPlaceWhereTheyFitAndMoveT
         }
         // Moved only along the sides that do not fit, and only as far as
         // the frame needs.
-        const QRect outer(w.fixed, w.window->size().grownBy(kFrameAllowance));
+        const QRect outer(w.fixed, w.window->size().grownBy(kTypicalFrame));
         if (outer.right() <= area.right()) {
             EXPECT_EQ(place.x(), w.fixed.x()) << name;
         } else if (outer.width() <= area.width()) {
@@ -116,7 +114,7 @@ TEST_F(ScreenTest, TheListAndTheImageViewKeepTheirFixedPlaceWhereTheyFitAndMoveT
 TEST_F(ScreenTest, TheMainWindowAndTheBusyNoticeAreCentredWhereTheyFit)
 {
     for (const QWidget *window : std::initializer_list<const QWidget *>{&form, form.Form4}) {
-        if (!area.contains(QRect(QPoint(), window->size().grownBy(kFrameAllowance))))
+        if (!area.contains(QRect(QPoint(), window->size().grownBy(kTypicalFrame))))
             continue;
         // Centred before the window system framed it, as the window always was.
         QRect centred(QPoint(), window->size());

@@ -5,6 +5,7 @@
 #include "completing_combo_box.h"
 #include "dump_texts.h"
 #include "file_drops.h"
+#include "form_controls.h"
 #include "look.h"
 #include "name_field.h"
 #include "placement.h"
@@ -16,7 +17,6 @@
 #include "Unit4.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,70 +25,14 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
-#include <QWindow>
 
-#include <chrono>
 #include <filesystem>
 #include <limits>
 #include <system_error>
 #include <utility>
 
 namespace tarvidon {
-
-namespace {
-
-// A control of the main window, named and placed as it is in the layout.
-template <typename Widget, typename... Arguments>
-Widget *Create(QWidget *parent, const QString &name, const QRect &geometry, Arguments &&...arguments)
-{
-    auto *widget = new Widget(std::forward<Arguments>(arguments)..., parent);
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel *LabelPanel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry,
-                   int fontHeight)
-{
-    auto *panel = Create<QLabel>(parent, name, geometry, caption);
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setAlignment(Qt::AlignCenter);
-    panel->setFont(SansFont(fontHeight));
-    FitCaption(panel);
-    SetColours(panel, kBlack, kLime);
-    return panel;
-}
-
-// A window title shown exactly as text: Qt takes "[*]" for the place of the
-// modified marker and shows a doubled one as itself.
-QString LiteralTitle(QString text)
-{
-    return text.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-}
-
-// Handles window system events, user input excepted, until window is
-// exposed or timeout has passed: a window system that never exposes it
-// must not hang the program.
-void WaitUntilExposed(QWidget *window, std::chrono::milliseconds timeout)
-{
-    const QDeadlineTimer deadline(timeout);
-    QTimer tick; // ends each wait below even when no event comes
-    tick.start(std::chrono::milliseconds(10));
-    while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-}
-
-void SetMemoRows(QPlainTextEdit *memo, const std::array<std::string, kHexRowCount> &rows)
-{
-    QStringList lines;
-    for (const std::string &row : rows)
-        lines << QString::fromLatin1(row.data(), static_cast<qsizetype>(row.size()));
-    memo->setPlainText(lines.join(u'\n'));
-}
-
-} // namespace
 
 TForm1::TForm1(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -449,13 +393,7 @@ void TForm1::showBusyNotice()
     }
     Form4->show();
     Form4->raise();
-    // The load blocks the event loop, so the notice must be on the screen
-    // before it starts: wait until the window system has exposed the
-    // window (a paint before that is lost), paint it, and wait until the
-    // display server has the paint.
-    WaitUntilExposed(Form4, std::chrono::seconds(2));
-    Form4->repaint();
-    WaitForDisplayServer();
+    PaintOnScreenNow(Form4); // before the load, which holds the event loop
 }
 
 } // namespace tarvidon

@@ -12,9 +12,8 @@ TForm2::TForm2(QWidget *parent) : QWidget(parent, Qt::Window), Models(new QListV
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Список моделей"));
     setFont(SansFont(-11));
-    // 238 x 656 is the outer size; the client area leaves room for a
-    // typical frame and title bar.
-    resize(230, 626);
+    // 238 x 656 is the outer size, a typical frame around the client area.
+    resize(QSize(238, 656).shrunkBy(kTypicalFrame));
     UseSystemColours(this);
     PlaceOnScreen(this, {242, 208});
 

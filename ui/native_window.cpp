@@ -1,8 +1,13 @@
 #include "native_window.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
+#include <chrono>
 
 #ifdef TARVIDON_X11
 #include <xcb/xcb.h>
@@ -110,5 +115,16 @@ void WaitForDisplayServer()
 }
 
 #endif
+
+void PaintOnScreenNow(QWidget *window)
+{
+    const QDeadlineTimer deadline(std::chrono::seconds(2));
+    QTimer tick; // ends each wait below even when no event comes
+    tick.start(std::chrono::milliseconds(10));
+    while (window->windowHandle() != nullptr && !window->windowHandle()->isExposed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    window->repaint();
+    WaitForDisplayServer();
+}
 
 } // namespace tarvidon

@@ -21,6 +21,13 @@ void ClearNativeWindowName(QWidget *window);
 /// than on X it does nothing.
 void AskForBorderOnly(QWidget *window);
 
+/// Paints window, which has just been shown, and returns once the picture
+/// is on the screen: for a window shown before work that holds the event
+/// loop. Waits for the window system to expose it (a paint before that is
+/// lost; two seconds at most, so that a window system that never does
+/// cannot hang the program), handling no user input meanwhile.
+void PaintOnScreenNow(QWidget *window);
+
 /// Returns once the display server has carried out everything sent to it
 /// so far (an X round trip), paints included. Unlike QGuiApplication::sync
 /// it handles no events, so no user input can run in the middle of an

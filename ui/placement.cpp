@@ -10,11 +10,6 @@ namespace tarvidon {
 
 namespace {
 
-// Until the window system has framed a window its frame is unknown; allow
-// for a typical border and title bar (the model list's outer size is its
-// client area with these).
-constexpr QMargins kTypicalFrame(4, 26, 4, 4);
-
 // Nearest start for a span of length along [first, first + room).
 int PlaceAlong(int start, int length, int first, int room)
 {

@@ -3,12 +3,17 @@
 // Where the windows go on the screen: each has a fixed place, kept wherever
 // the screen can hold the window there.
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 
 class QWidget;
 
 namespace tarvidon {
+
+/// A typical border and title bar around a window's client area: what a
+/// window is taken to need until the window system has framed it.
+inline constexpr QMargins kTypicalFrame(4, 26, 4, 4);
 
 /// The top-left corner for a window whose frame would cover frame: frame's
 /// own where it lies wholly inside area, else moved the least distance that

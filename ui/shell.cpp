@@ -62,7 +62,7 @@ void ShowCurrentException()
 
 QString ApplicationTitle(const QString &executablePath)
 {
-    QString title = QFileInfo(executablePath).fileName().section(u'.', 0, 0);
+    QString title = QFileInfo(executablePath).baseName();
     if (title.size() > 1)
         title = title.left(1) + title.mid(1).toLower();
     return title;
