@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,11 +30,6 @@ constexpr std::int64_t kHugePage = std::int64_t{2} << 20;
 constexpr int kMaxLinks = 40;
 // Tries at a free temporary name before the folder counts as taking none.
 constexpr int kTemporaryNameTries = 100;
-
-FileExistsError FileExists(const std::filesystem::path &path)
-{
-    return FileExistsError(EEXIST, IoErrorMessage(EEXIST, path));
-}
 
 void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
 {
@@ -224,6 +220,11 @@ void FileBatch::Discard::operator()(Pending *file) const noexcept
     delete file;
 }
 
+FileExistsError FileExists(const std::filesystem::path &path)
+{
+    return FileExistsError(EEXIST, IoErrorMessage(EEXIST, path));
+}
+
 bool IsExistingNonFolder(const std::filesystem::path &path)
 {
     struct stat info {};
@@ -265,22 +266,15 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     return image;
 }
 
-FileBatch::PendingFile StartSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace,
-                                 const std::function<void()> &first)
+SaveStart BeginSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace)
 {
-    SaveTarget target = FindTarget(path);
-    if (target.device.valid()) {
-        first();
-        if (!replace)
-            throw FileExists(path);
-        WriteAndClose(target.device, bytes, path);
-        return nullptr;
+    auto target = std::make_shared<SaveTarget>(FindTarget(path));
+    if (target->device.valid()) {
+        return {nullptr, [=] { WriteAndClose(target->device, bytes, path); }, true};
     }
-    if (FileBatch::PendingFile file = FileBatch::Pending::Write(target, bytes, path))
-        return file;
-    first();
-    WriteInPlace(path, bytes, replace);
-    return nullptr;
+    if (FileBatch::PendingFile file = FileBatch::Pending::Write(*target, bytes, path))
+        return {std::move(file), nullptr, false};
+    return {nullptr, [=] { WriteInPlace(path, bytes, replace); }, false};
 }
 
 void FlushAndClose(const std::vector<FileBatch::PendingFile> &files)

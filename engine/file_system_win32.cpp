@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <system_error>
@@ -156,11 +157,6 @@ HANDLE CreateTemporaryBeside(const std::filesystem::path &target, DWORD attribut
     return INVALID_HANDLE_VALUE;
 }
 
-FileExistsError FileExists(const std::filesystem::path &path)
-{
-    return FileExistsError(ERROR_FILE_EXISTS, IoErrorMessage(ERROR_FILE_EXISTS, path));
-}
-
 // Truncates path and writes it, for a folder that takes no temporary file
 // or a file that another program holds open; without replace, only a new
 // file.
@@ -240,6 +236,11 @@ SaveTarget FindTarget(const std::filesystem::path &path)
 
 } // namespace
 
+FileExistsError FileExists(const std::filesystem::path &path)
+{
+    return FileExistsError(ERROR_FILE_EXISTS, IoErrorMessage(ERROR_FILE_EXISTS, path));
+}
+
 bool IsExistingNonFolder(const std::filesystem::path &path)
 {
     if (path.empty() || HasWildcard(path.native()))
@@ -308,29 +309,24 @@ void FileBatch::Discard::operator()(Pending *file) const noexcept
     delete file;
 }
 
-FileBatch::PendingFile StartSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace,
-                                 const std::function<void()> &first)
+SaveStart BeginSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace)
 {
-    SaveTarget target = FindTarget(path);
-    if (target.device.valid()) {
-        first();
-        if (!replace)
-            throw FileExists(path);
-        WriteAll(target.device, bytes, path);
-        if (!target.device.close())
-            ThrowLastError(path);
-        return nullptr;
+    auto target = std::make_shared<SaveTarget>(FindTarget(path));
+    if (target->device.valid()) {
+        // Written as it is, and not flushed: flushing a pipe would wait for its reader.
+        return {nullptr, [=] {
+                    WriteAll(target->device, bytes, path);
+                    if (!target->device.close())
+                        ThrowLastError(path);
+                }, true};
     }
-    FileBatch::PendingFile file(new FileBatch::Pending(target, bytes, path));
+    FileBatch::PendingFile file(new FileBatch::Pending(*target, bytes, path));
     file->file = FileHandle(
-        CreateTemporaryBeside(target.name, target.oldAttributes.value_or(FILE_ATTRIBUTE_NORMAL), file->name));
-    if (!file->file.valid()) {
-        first();
-        WriteInPlace(path, bytes, replace);
-        return nullptr;
-    }
+        CreateTemporaryBeside(target->name, target->oldAttributes.value_or(FILE_ATTRIBUTE_NORMAL), file->name));
+    if (!file->file.valid())
+        return {nullptr, [=] { WriteInPlace(path, bytes, replace); }, false};
     WriteAll(file->file, bytes, path);
-    return file;
+    return {std::move(file), nullptr, false};
 }
 
 void FlushAndClose(const std::vector<FileBatch::PendingFile> &files)

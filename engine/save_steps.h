@@ -14,15 +14,23 @@
 
 namespace tarvidon {
 
-/// Starts saving bytes to path: a temporary file beside its target, written
-/// and still open, to flush and move into place. Nothing where the bytes
-/// go straight to their place (a device or pipe, written as it is; a folder
-/// that takes no new file, written in place), which happens after first()
-/// has run. Without replace a device there throws FileExistsError; a file
-/// there does so when the temporary one moves.
-[[nodiscard]] FileBatch::PendingFile StartSave(const std::filesystem::path &path,
-                                              std::span<const std::uint8_t> bytes, bool replace,
-                                              const std::function<void()> &first);
+/// The first step of a save: bytes written to a temporary file beside the
+/// file that path names, still open, to flush and move into place. Where
+/// nothing replaces what is there (a device or pipe) or the folder takes no
+/// new file, nothing is written yet: how the bytes go to path instead
+/// comes back, to run in its turn (while bytes still live). Without
+/// replace, a new file in place takes no file's name, nor does the
+/// temporary one when it moves.
+struct SaveStart {
+    FileBatch::PendingFile file;
+    std::function<void()> writeInPlace;
+    bool device = false; // what writeInPlace writes was there before
+};
+[[nodiscard]] SaveStart BeginSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes,
+                                  bool replace);
+
+/// The error for a file found at path where nothing was to be replaced.
+[[nodiscard]] FileExistsError FileExists(const std::filesystem::path &path);
 
 /// Flushes files to disk, all at once where the system can, and closes them.
 void FlushAndClose(const std::vector<FileBatch::PendingFile> &files);

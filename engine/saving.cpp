@@ -10,10 +10,13 @@ namespace tarvidon {
 
 void WriteWholeFile(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
 {
-    std::vector<FileBatch::PendingFile> file;
-    file.push_back(StartSave(path, bytes, true, [] {}));
-    if (file.front() == nullptr)
+    SaveStart start = BeginSave(path, bytes, true);
+    if (!start.file) {
+        start.writeInPlace();
         return;
+    }
+    std::vector<FileBatch::PendingFile> file;
+    file.push_back(std::move(start.file));
     FlushAndClose(file);
     FlushFolder(MoveIntoPlace(*file.front(), true));
 }
@@ -24,11 +27,16 @@ FileBatch::~FileBatch() = default;
 
 void FileBatch::add(const std::filesystem::path &path, std::span<const std::uint8_t> bytes)
 {
-    // What goes straight to its place goes after the files before it.
-    if (PendingFile file = StartSave(path, bytes, replace_, [this] { commit(); }))
-        pending_.push_back(std::move(file));
-    else
-        ++written_;
+    SaveStart start = BeginSave(path, bytes, replace_);
+    if (start.file) {
+        pending_.push_back(std::move(start.file));
+        return;
+    }
+    commit(); // what goes straight to its place goes after the files before it
+    if (start.device && !replace_)
+        throw FileExists(path);
+    start.writeInPlace();
+    ++written_;
 }
 
 void FileBatch::commit()

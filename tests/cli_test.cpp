@@ -42,13 +42,7 @@ protected:
         EXPECT_EQ(engine.Catalogue.ModelCount(), 9);
     }
 
-    [[nodiscard]] Bytes ExportBytes(MatchIndex i) const
-    {
-        Bytes bytes(kExportPadding, 0x00);
-        const std::uint8_t *image = engine.Image.data() + engine.Catalogue.Entry(i).ImageOffset;
-        bytes.insert(bytes.end(), image, image + kImageLength);
-        return bytes;
-    }
+    [[nodiscard]] Bytes ExportBytes(MatchIndex i) const { return ExpectedExport(engine, i); }
 
     [[nodiscard]] std::vector<PrintedEntry> AllEntries() const
     {

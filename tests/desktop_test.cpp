@@ -5,6 +5,7 @@
 #include "name_field.h"
 #include "placement.h"
 #include "qt_printing.h"
+#include "recording_dialogs.h"
 #include "shell.h"
 #include "test_support.h"
 #include "Unit1.h"
@@ -30,20 +31,6 @@
 
 namespace tarvidon::test {
 namespace {
-
-class RecordingDialogs : public UserDialogs {
-public:
-    void showMessage(const QString &text) override { messages << text; }
-    void showError(const QString &text) override { errors << text; }
-    std::optional<QString> chooseDataFile(QWidget *) override
-    {
-        ADD_FAILURE() << "a drop must not open the file dialog";
-        return std::nullopt;
-    }
-
-    QStringList messages;
-    QStringList errors;
-};
 
 // Counts the times a window is shown.
 class ShowCounter : public QObject {
@@ -95,14 +82,6 @@ QUrl LocalFile(const std::string &path)
     return QUrl::fromLocalFile(QString::fromStdString(path));
 }
 
-QStringList Items(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
 class FileDropTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -120,6 +99,7 @@ protected:
 
     void TearDown() override
     {
+        EXPECT_EQ(dialogs.dialogsShown, 0) << "a drop must not open the file dialog";
         form.reset();
         SetUserDialogs(nullptr);
         QDir::setCurrent(previousFolder_);

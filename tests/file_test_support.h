@@ -28,14 +28,6 @@ inline EngineState StateWithCountingImage()
     return state;
 }
 
-inline Bytes ExpectedExport(const EngineState &state, MatchIndex i)
-{
-    Bytes expected(kExportPadding, 0x00);
-    const std::uint8_t *image = state.Image.data() + state.Catalogue.Entry(i).ImageOffset;
-    expected.insert(expected.end(), image, image + kImageLength);
-    return expected;
-}
-
 inline std::string SaveError(const EngineState &state, std::string_view model, const std::filesystem::path &path)
 {
     try {

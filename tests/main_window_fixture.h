@@ -7,6 +7,7 @@
 #include "keyboard.h"
 #include "name_field.h"
 #include "qt_printing.h"
+#include "recording_dialogs.h"
 #include "shell.h"
 #include "test_support.h"
 #include "Unit1.h"
@@ -22,52 +23,9 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
-#include <optional>
 
 namespace tarvidon::test {
-
-// Records what the boxes would show and answers the open dialog, so that
-// no test blocks on a modal window.
-class RecordingDialogs : public UserDialogs {
-public:
-    void showMessage(const QString &text) override { messages << text; }
-    void showError(const QString &text) override
-    {
-        errors << text;
-        busyNoticeShownWithError = busyNotice != nullptr && busyNotice->isVisible();
-    }
-    std::optional<QString> chooseDataFile(QWidget *) override
-    {
-        std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-
-    QStringList messages;
-    QStringList errors;
-    std::deque<std::optional<QString>> answers;
-    QWidget *busyNotice = nullptr;
-    bool busyNoticeShownWithError = false;
-};
-
-inline QStringList Items(const QComboBox *combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
-inline QStringList Rows(const QAbstractItemView *view)
-{
-    QStringList rows;
-    for (int i = 0; i < view->model()->rowCount(); ++i)
-        rows << view->model()->index(i, 0).data().toString();
-    return rows;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -164,8 +164,7 @@ TEST_F(MainWindowTest, SavesUnderTheDefaultOrAnEditedNameNextToTheData)
     typeInto(form->ComboBox1, "A");
     Press(Qt::Key_Return);
     QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
-    Bytes expected(kExportPadding, 0x00);
-    expected.insert(expected.end(), file.data().begin() + kImageOffset, file.data().begin() + kImageOffset + kImageLength);
+    const Bytes expected = ExpectedExport(form->state(), 0);
     EXPECT_EQ(ReadFile(dir.path("31000400_A.BIN")), expected);
 
     typeInto(form->Edit2, "другое имя.BIN");

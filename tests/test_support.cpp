@@ -117,6 +117,14 @@ Bytes ReadFile(const std::filesystem::path &path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+Bytes ExpectedExport(const EngineState &state, MatchIndex i)
+{
+    Bytes expected(kExportPadding, 0x00);
+    const std::uint8_t *image = state.Image.data() + state.Catalogue.Entry(i).ImageOffset;
+    expected.insert(expected.end(), image, image + kImageLength);
+    return expected;
+}
+
 std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem::path &path)
 {
     std::vector<std::string> messages;

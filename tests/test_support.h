@@ -56,6 +56,9 @@ private:
 /// The names in a folder given in UTF-8, in UTF-8 and sorted.
 [[nodiscard]] std::vector<std::string> FilesIn(std::string_view utf8Folder);
 
+/// What the export file of entry i holds: 256 zero bytes, then its image.
+[[nodiscard]] Bytes ExpectedExport(const EngineState &state, MatchIndex i);
+
 /// Runs the check and load as the main window does, collecting messages.
 std::vector<std::string> CheckAndLoad(EngineState &state, const std::filesystem::path &path);
 

@@ -292,29 +292,6 @@ TEST_F(TypingTest, PickingFromTheListOnlyChangesTheTextAndEnterThenLooksItUp)
     expectStill(abc);
 }
 
-TEST_F(TypingTest, TheProductNumberLookupTakesTheLastDuplicateAndSavingWritesTheSelectedOne)
-{
-    ImageBuilder file;
-    file.record("TWIN", {0x01, 0x00, 0x00, 0x00}, 0x11);
-    file.record("TWIN", {0x02, 0x00, 0x00, 0x00}, 0x22);
-    file.record("OTHER", {0x03, 0x00, 0x00, 0x00}, 0x33);
-    load(file.data());
-    QDir::setCurrent(QString::fromStdString(dir.path("")));
-
-    typeWithListDown(form->ComboBox2, "0");
-    Press(Qt::Key_Delete);
-    Press(Qt::Key_Return);
-    EXPECT_EQ(field(form->ComboBox1), "OTHER");
-
-    typeInto(form->ComboBox2, "01");
-    Press(Qt::Key_Return);
-    EXPECT_EQ(field(form->ComboBox1), "TWIN");
-    QTest::mouseClick(form->BitBtn2, Qt::LeftButton);
-    const Bytes written = ReadFile(dir.path("01000000_TWIN.BIN"));
-    ASSERT_EQ(written.size(), 512u);
-    EXPECT_EQ(written[300], 0x11);
-}
-
 TEST_F(TypingTest, AModelNameHoldingTheModifiedMarkerKeepsItInTheImageViewCaption)
 {
     ImageBuilder file;
