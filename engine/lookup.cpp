@@ -73,13 +73,14 @@ void ForEachByOccurrence(const Catalogue &catalogue, std::string_view typed, Fie
 // Calls found(i) for each entry whose field starts with typed, the last in
 // file order first, while found returns true. Names that run into one
 // another can all start with much of a long typed text: past a budget of
-// bytes compared, the rest are searched as one text a run.
+// bytes compared, a few times what a search of one run would read, the
+// rest are searched as one text a run.
 template <typename Found>
 void ForEachPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field, Found found)
 {
     if (typed.empty())
         return;
-    std::uint64_t budget = 8 * static_cast<std::uint64_t>(catalogue.ModelCount()) + 65536;
+    std::uint64_t budget = 8 * (static_cast<std::uint64_t>(catalogue.ModelCount()) + typed.size()) + 65536;
     for (MatchIndex i = catalogue.ModelCount() - 1; i >= 0; --i) {
         const std::string_view candidate = field(catalogue.Entry(i));
         if (candidate.size() < typed.size())
