@@ -21,24 +21,41 @@ bool NeedsQuotes(std::string_view field)
                        [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
 }
 
+// field after separator, quoted where it needs it.
+void AppendCsvField(std::string &row, std::string_view field, std::string_view separator)
+{
+    row += separator;
+    if (!NeedsQuotes(field)) {
+        row += field;
+        return;
+    }
+    row += '"';
+    for (const char c : field) {
+        if (c == '"')
+            row += '"';
+        row += c;
+    }
+    row += '"';
+}
+
 void WriteCsv(Output &out, const EngineState &state, std::span<const MatchIndex> indices)
 {
     std::vector<std::string_view> header;
     for (const EntryField &field : kEntryFields)
         header.push_back(field.name);
     WriteCsvRecord(out, header);
-    // A listing is mostly this loop: each field made in one buffer, kept
-    // from row to row, and written straight into the output.
-    std::string text;
+    // A listing is mostly this loop: each row made in one buffer, kept from
+    // row to row, and written whole.
+    std::string row, text;
     for (const MatchIndex i : indices) {
-        for (std::size_t k = 0; k < kEntryFields.size(); ++k) {
+        row.clear();
+        for (const EntryField &field : kEntryFields) {
             text.clear();
-            AppendFieldText(text, kEntryFields[k], {state, i});
-            if (k > 0)
-                out << ",";
-            WriteCsvField(out, text);
+            AppendFieldText(text, field, {state, i});
+            AppendCsvField(row, text, &field == kEntryFields.data() ? "" : ",");
         }
-        out << "\r\n";
+        row += "\r\n";
+        out << row;
     }
 }
 
@@ -142,26 +159,12 @@ void Output::finish()
         throw Failure("stdout", IoErrorMessage(LastStreamError(), "stdout"));
 }
 
-void WriteCsvField(Output &out, std::string_view field)
-{
-    if (!NeedsQuotes(field)) {
-        out << field;
-        return;
-    }
-    out << "\"";
-    for (std::size_t quote; (quote = field.find('"')) != std::string_view::npos; field.remove_prefix(quote + 1))
-        out << field.substr(0, quote + 1) << "\"";
-    out << field << "\"";
-}
-
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields)
 {
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-        if (k > 0)
-            out << ",";
-        WriteCsvField(out, fields[k]);
-    }
-    out << "\r\n";
+    std::string row;
+    for (const std::string_view &field : fields)
+        AppendCsvField(row, field, &field == fields.data() ? "" : ",");
+    out << row << "\r\n";
 }
 
 void WriteEntries(Output &out, const EngineState &state, std::span<const MatchIndex> indices, Format format)

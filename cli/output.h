@@ -42,8 +42,6 @@ private:
 
 /// CSV fields, quoted as RFC 4180 asks, one record ended by CRLF.
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields);
-/// One CSV field, quoted where it needs it.
-void WriteCsvField(Output &out, std::string_view field);
 
 /// Entries with every field of kEntryFields, in format.
 void WriteEntries(Output &out, const EngineState &state, std::span<const MatchIndex> indices, Format format);
