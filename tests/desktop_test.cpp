@@ -237,6 +237,8 @@ TEST_F(FileDropTest, ADumpDroppedOnTheImageViewSelectsTheRecordThatHoldsItOrTheN
          {}},
         {"a file of another size", Bytes(300, 0x11), "XYZ",
          {"Дамп — это образ в 256 байт или файл экспорта в 512 байт. В этом файле 300 байт."}, {}},
+        {"an empty file", Bytes{}, "XYZ",
+         {"Дамп — это образ в 256 байт или файл экспорта в 512 байт. В этом файле 0 байт."}, {}},
     };
     QWidget *view = form->Form3->Memo1->viewport();
     DragAndDrop(view, *Urls({LocalFile(dir.write("dump.bin", imageOf(1)))}));
