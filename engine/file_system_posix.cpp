@@ -60,14 +60,17 @@ void WriteAndClose(FileDescriptor &file, std::span<const std::uint8_t> bytes, co
 
 // The name path's symbolic links lead to, so that saving over a link
 // replaces the file it names and leaves the link. A loop is left for
-// open() to report.
-std::filesystem::path FollowLinks(std::filesystem::path path)
+// open() to report. absent says whether nothing at all is at that name.
+std::filesystem::path FollowLinks(std::filesystem::path path, bool &absent)
 {
+    absent = false;
     for (int hops = 0; hops < kMaxLinks; ++hops) {
         std::error_code notALink;
         const std::filesystem::path link = std::filesystem::read_symlink(path, notALink);
-        if (notALink)
+        if (notALink) {
+            absent = notALink == std::errc::no_such_file_or_directory;
             break;
+        }
         path = link.is_absolute() ? link : path.parent_path() / link;
     }
     return path;
@@ -157,7 +160,10 @@ SaveTarget FindTarget(const std::filesystem::path &path)
 {
     if (path.empty())
         throw MakeIoError(ENOENT, path);
-    SaveTarget target{FollowLinks(path), std::nullopt, FileDescriptor(-1)};
+    bool absent = false;
+    SaveTarget target{FollowLinks(path, absent), std::nullopt, FileDescriptor(-1)};
+    if (absent) // a new file: nothing to learn by opening it (a batch saves thousands)
+        return target;
     // Opened without creating or truncating, to learn whether a file is
     // there, whether we may write it and what it is. Non-blocking, so that
     // a FIFO with no reader fails (ENXIO) instead of hanging the program.
