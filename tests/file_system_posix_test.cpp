@@ -99,6 +99,18 @@ TEST(SaveImage, AFifoWithAReaderTakesTheExportAndStaysAFifo)
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
+// A link whose file is not there yet: the save makes that file.
+TEST(SaveImage, ALinkToNothingYetGetsTheFileItNamesAndStaysALink)
+{
+    const EngineState state = StateWithCountingImage();
+    TempDir dir;
+    const std::string link = dir.path("link.BIN");
+    std::filesystem::create_symlink("new.BIN", link);
+    EXPECT_EQ(SaveError(state, "A", link), "no error");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(dir.path("new.BIN")), ExpectedExport(state, 0));
+}
+
 // A save over a file that is there, as the window, export and export --all
 // all make it. The save runs in a child, which may have a file-size limit or
 // drop root's privileges (tests run as root in CI).
