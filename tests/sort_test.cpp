@@ -1,9 +1,9 @@
 // The combo boxes' order: by radix on the case-insensitive keys, or for
 // texts that overlap as records running into one another do, as suffixes.
 
-#include "case_insensitive_sort.h"
 #include "catalogue.h"
 #include "catalogue_list_model.h"
+#include "name_sort.h"
 #include "qt_printing.h"
 #include "suffix_array.h"
 #include "text.h"
@@ -35,12 +35,13 @@ std::vector<std::int64_t> SortedByKeys(const std::vector<std::string_view> &text
 
 std::vector<std::int64_t> Sorted(const std::vector<std::string_view> &texts)
 {
-    const auto sorted = SortedByCaseInsensitiveKey(static_cast<std::int64_t>(texts.size()),
-                                                   [&](std::int64_t k) { return texts[static_cast<std::size_t>(k)]; });
+    const auto sorted = SortedByRanks(static_cast<std::int64_t>(texts.size()),
+                                      [&](std::int64_t k) { return texts[static_cast<std::size_t>(k)]; },
+                                      CaseInsensitiveRanks());
     return {sorted.begin(), sorted.end()};
 }
 
-TEST(SortedByCaseInsensitiveKey, OrdersAsTheSortKeysWithEqualTextsInPositionOrder)
+TEST(SortedByRanks, OrdersAsTheSortKeysWithEqualTextsInPositionOrder)
 {
     // The combo boxes' order, built by radix sort, must be exactly that of
     // sorting the keys: for lists small and large, and for texts that tie
@@ -65,7 +66,7 @@ TEST(SortedByCaseInsensitiveKey, OrdersAsTheSortKeysWithEqualTextsInPositionOrde
     }
 }
 
-TEST(SortedByCaseInsensitiveKey, NamesOfRecordsRunningIntoOneAnotherSortAsTheirKeys)
+TEST(SortedByRanks, NamesOfRecordsRunningIntoOneAnotherSortAsTheirKeys)
 {
     // Names that run to the same 0x00 are suffixes of one another. Runs
     // that repeat, runs repeated whole (equal names in file order), runs
@@ -94,6 +95,11 @@ TEST(SortedByCaseInsensitiveKey, NamesOfRecordsRunningIntoOneAnotherSortAsTheirK
         sharedStarts += "DTHD" + std::string(random() % 40, 'x') + letters(3, "yY");
     sharedStarts += '\0';
     const std::string mixed = tagged(letters(6000, "abcABC \xE0\xC0\xB8\xA8"), 300);
+    // Each of these names is a group of its own: the suffix text holds a
+    // terminator for each besides their bytes.
+    std::string ownNames;
+    for (int k = 0; k < 300; ++k)
+        ownNames += "DTHD" + letters(13, "abcABC") + letters(1 + random() % 8, "xyz") + '\0' + letters(364, "q");
     struct Case {
         const char *what;
         std::string bytes;
@@ -103,6 +109,7 @@ TEST(SortedByCaseInsensitiveKey, NamesOfRecordsRunningIntoOneAnotherSortAsTheirK
         {"a run repeated whole", repeated + repeated + letters(400, "z")},
         {"records sharing long starts", sharedStarts + letters(400, "z")},
         {"records at random places in one run", mixed + letters(400, "z")},
+        {"a run after many records of names of their own", ownNames + repeated + letters(400, "z")},
         {"all of them", repeated + mixed + sharedStarts + repeated + letters(400, "z")},
     };
     for (const Case &c : cases) {

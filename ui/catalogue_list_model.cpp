@@ -1,8 +1,8 @@
 #include "catalogue_list_model.h"
 
 #include "background.h"
-#include "case_insensitive_sort.h"
 #include "catalogue.h"
+#include "name_sort.h"
 #include "text.h"
 
 #include <algorithm>
@@ -23,8 +23,9 @@ void CatalogueListModel::setTexts(QStringList texts)
     for (const QString &text : texts)
         engineTexts.push_back(ToEngineText(text));
     if (order_ == Order::Sorted) {
-        const auto order = SortedByCaseInsensitiveKey(static_cast<std::int64_t>(engineTexts.size()),
-                                                      [&](std::int64_t k) { return std::string_view(engineTexts[k]); });
+        const auto order = SortedByRanks(static_cast<std::int64_t>(engineTexts.size()),
+                                         [&](std::int64_t k) { return std::string_view(engineTexts[k]); },
+                                         CaseInsensitiveRanks());
         std::vector<std::string> sorted;
         for (const std::int64_t k : order)
             sorted.push_back(std::move(engineTexts[k]));
@@ -60,7 +61,8 @@ LargeVector<std::int64_t> CatalogueListModel::rowsOf(const Catalogue &catalogue)
     // A list view counts its rows in int; a larger catalogue shows its start.
     const auto count = std::min<std::int64_t>(catalogue.ModelCount(), std::numeric_limits<int>::max());
     if (order_ == Order::Sorted)
-        return SortedByCaseInsensitiveKey(count, [&](std::int64_t entry) { return fieldOf(catalogue, entry); });
+        return SortedByRanks(count, [&](std::int64_t entry) { return fieldOf(catalogue, entry); },
+                             CaseInsensitiveRanks());
     LargeVector<std::int64_t> rows(static_cast<std::size_t>(count));
     std::iota(rows.begin(), rows.end(), 0);
     return rows;
@@ -91,37 +93,8 @@ std::string_view CatalogueListModel::engineText(int row) const
 
 int CatalogueListModel::firstRowStartingWith(std::string_view typed) const
 {
-    if (typed.empty())
-        return -1;
-    const auto &ranks = CaseInsensitiveRanks();
-    const auto rank = [&](char c) { return ranks[static_cast<unsigned char>(c)]; };
-    // Whether the row sorts before every text that starts with typed.
-    const auto before = [&](int row) {
-        const std::string_view text = engineText(row);
-        for (std::size_t k = 0; k < typed.size(); ++k) {
-            if (k == text.size())
-                return true;
-            if (rank(text[k]) != rank(typed[k]))
-                return rank(text[k]) < rank(typed[k]);
-        }
-        return false;
-    };
-    int first = 0;
-    for (int count = rowCount(); count > 0;) {
-        const int half = count / 2;
-        if (before(first + half)) {
-            first += half + 1;
-            count -= half + 1;
-        } else {
-            count = half;
-        }
-    }
-    if (first == rowCount())
-        return -1;
-    const std::string_view text = engineText(first);
-    const bool starts = text.size() >= typed.size()
-        && std::equal(typed.begin(), typed.end(), text.begin(), [&](char a, char b) { return rank(a) == rank(b); });
-    return starts ? first : -1;
+    return static_cast<int>(FirstStartingWith(rowCount(), [&](std::int64_t row) { return engineText(static_cast<int>(row)); },
+                                              typed, CaseInsensitiveRanks()));
 }
 
 QVariant CatalogueListModel::data(const QModelIndex &index, int role) const

@@ -25,9 +25,10 @@ struct CodePage {
             folded[b] = QChar(Cp1251ToUnicode(static_cast<unsigned char>(b))).toCaseFolded().unicode();
         std::array<char16_t, 256> order = folded;
         std::sort(order.begin(), order.end());
+        // Folding merges case pairs, so fewer than 255 distinct forms remain.
+        const auto forms = std::unique(order.begin(), order.end());
         for (int b = 0; b < 256; ++b) {
-            // Folding merges case pairs, so fewer than 255 distinct forms remain.
-            const auto rank = std::lower_bound(order.begin(), order.end(), folded[b]) - order.begin() + 1;
+            const auto rank = std::lower_bound(order.begin(), forms, folded[b]) - order.begin() + 1;
             foldedRank[b] = static_cast<std::uint8_t>(rank);
         }
     }

@@ -1,7 +1,6 @@
-#include "case_insensitive_sort.h"
+#include "name_sort.h"
 
 #include "suffix_array.h"
-#include "text.h"
 
 #include <algorithm>
 #include <array>
@@ -20,9 +19,8 @@ namespace {
 
 // Eight bytes of a text's sort key from depth on, packed so that the
 // numbers compare as the keys do; a text that ends is padded with 0.
-std::uint64_t SortKeyChunk(std::string_view text, std::size_t depth)
+std::uint64_t SortKeyChunk(const SortRanks &ranks, std::string_view text, std::size_t depth)
 {
-    static const auto &ranks = CaseInsensitiveRanks();
     std::uint64_t chunk = 0;
     for (std::size_t k = depth; k < depth + 8; ++k)
         chunk = chunk << 8 | (k < text.size() ? ranks[static_cast<unsigned char>(text[k])] : 0);
@@ -73,11 +71,12 @@ void RadixSort(std::span<Keyed> items, LargeVector<Keyed> &scratch)
 // chunks than a budget: keys that share long starts make it slow.
 class KeySorter {
 public:
-    KeySorter(std::int64_t count, const TextAt &textAt) : textAt_(textAt), items_(static_cast<std::size_t>(count))
+    KeySorter(std::int64_t count, const TextAt &textAt, const SortRanks &ranks)
+        : textAt_(textAt), ranks_(ranks), items_(static_cast<std::size_t>(count))
     {
         for (std::size_t k = 0; k < items_.size(); ++k) {
             const std::string_view text = textAt(static_cast<std::int64_t>(k));
-            items_[k] = {SortKeyChunk(text, 0), SortKeyChunk(text, 8), static_cast<std::uint32_t>(k)};
+            items_[k] = {SortKeyChunk(ranks, text, 0), SortKeyChunk(ranks, text, 8), static_cast<std::uint32_t>(k)};
         }
     }
 
@@ -121,7 +120,7 @@ private:
             if (end - begin < 2 || EndsIn(items_[begin].chunk))
                 continue;
             for (Keyed &item : itemsOf(begin, end))
-                item.chunk = range.nextKnown ? item.next : SortKeyChunk(textAt_(item.position), range.depth + 8);
+                item.chunk = range.nextKnown ? item.next : SortKeyChunk(ranks_, textAt_(item.position), range.depth + 8);
             pending.push_back({begin, end, range.depth + 8, false});
         }
     }
@@ -146,7 +145,7 @@ private:
         for (;; depth += 8) {
             if (++chunksRead_ > budget_)
                 return a.position < b.position; // the order is given up anyway
-            const std::uint64_t chunkA = SortKeyChunk(textA, depth), chunkB = SortKeyChunk(textB, depth);
+            const std::uint64_t chunkA = SortKeyChunk(ranks_, textA, depth), chunkB = SortKeyChunk(ranks_, textB, depth);
             if (chunkA != chunkB)
                 return chunkA < chunkB;
             if (EndsIn(chunkA))
@@ -155,6 +154,7 @@ private:
     }
 
     const TextAt &textAt_;
+    const SortRanks &ranks_;
     LargeVector<Keyed> items_;
     LargeVector<Keyed> scratch_;
     std::uint64_t chunksRead_ = 0;
@@ -226,9 +226,8 @@ bool SuffixSortable(std::int64_t count, const Groups &groups)
 // texts of different groups come out in position order; equal texts of one
 // group are one and the same suffix.
 template <typename Symbol>
-LargeVector<Symbol> SuffixText(const Groups &groups)
+LargeVector<Symbol> SuffixText(const Groups &groups, const SortRanks &ranks)
 {
-    const auto &ranks = CaseInsensitiveRanks();
     const auto terminators = static_cast<Symbol>(groups.groups.size());
     LargeVector<Symbol> text(groups.heldBytes + groups.groups.size());
     auto out = text.begin();
@@ -245,7 +244,9 @@ LargeVector<Symbol> SuffixText(const Groups &groups)
 // the texts that start at each, ascending.
 class TextStarts {
 public:
-    TextStarts(std::int64_t count, const TextAt &textAt, const Groups &groups) : marks_(groups.heldBytes / 64 + 1)
+    TextStarts(std::int64_t count, const TextAt &textAt, const Groups &groups)
+        : marks_((groups.heldBytes + groups.groups.size()) / 64 + 1) // the suffix text's length
+
     {
         // In position order the starts rise, as records follow one another
         // in a file; elsewhere they are sorted here.
@@ -306,13 +307,14 @@ private:
     LargeVector<Mark> marks_;
 };
 
-LargeVector<std::int64_t> SortedAsSuffixes(std::int64_t count, const TextAt &textAt, const Groups &groups)
+LargeVector<std::int64_t> SortedAsSuffixes(std::int64_t count, const TextAt &textAt, const Groups &groups,
+                                           const SortRanks &ranks)
 {
     const TextStarts starts(count, textAt, groups);
     const auto alphabet = static_cast<std::int32_t>(groups.groups.size() + 255);
     const LargeVector<std::int32_t> suffixes = alphabet <= 0x7FFF
-        ? SuffixArray(SuffixText<std::uint16_t>(groups), alphabet)
-        : SuffixArray(SuffixText<std::int32_t>(groups), alphabet);
+        ? SuffixArray(SuffixText<std::uint16_t>(groups, ranks), alphabet)
+        : SuffixArray(SuffixText<std::int32_t>(groups, ranks), alphabet);
     LargeVector<std::int64_t> positions;
     positions.reserve(static_cast<std::size_t>(count));
     for (const std::int32_t suffix : suffixes)
@@ -322,20 +324,56 @@ LargeVector<std::int64_t> SortedAsSuffixes(std::int64_t count, const TextAt &tex
 
 } // namespace
 
-LargeVector<std::int64_t> SortedByCaseInsensitiveKey(std::int64_t count, const TextAt &textAt)
+LargeVector<std::int64_t> SortedByRanks(std::int64_t count, const TextAt &textAt, const SortRanks &ranks)
 {
+    if (std::find(ranks.begin(), ranks.end(), 0) != ranks.end())
+        throw std::invalid_argument("a character ranked as the end of a text");
     if (count < 0 || static_cast<std::uint64_t>(count) > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many texts to sort");
     const Groups groups = GroupsOf(count, textAt);
     const bool suffixSortable = SuffixSortable(count, groups);
     if (suffixSortable && groups.startAlike > count / 2)
-        return SortedAsSuffixes(count, textAt, groups); // a radix sort would be slow to give up
+        return SortedAsSuffixes(count, textAt, groups, ranks); // a radix sort would be slow to give up
     const std::uint64_t budget = suffixSortable
         ? kChunksATextTakes * static_cast<std::uint64_t>(count) + groups.heldBytes / kHeldBytesAChunk
         : std::numeric_limits<std::uint64_t>::max();
-    if (auto positions = KeySorter(count, textAt).positions(budget))
+    if (auto positions = KeySorter(count, textAt, ranks).positions(budget))
         return std::move(*positions);
-    return SortedAsSuffixes(count, textAt, groups);
+    return SortedAsSuffixes(count, textAt, groups, ranks);
+}
+
+std::int64_t FirstStartingWith(std::int64_t count, const TextAt &sortedTextAt, std::string_view typed,
+                               const SortRanks &ranks)
+{
+    if (typed.empty())
+        return -1;
+    const auto rank = [&](char c) { return ranks[static_cast<unsigned char>(c)]; };
+    // Whether the text sorts before every text that starts with typed.
+    const auto before = [&](std::string_view text) {
+        for (std::size_t k = 0; k < typed.size(); ++k) {
+            if (k == text.size())
+                return true;
+            if (rank(text[k]) != rank(typed[k]))
+                return rank(text[k]) < rank(typed[k]);
+        }
+        return false;
+    };
+    std::int64_t first = 0;
+    for (std::int64_t left = count; left > 0;) {
+        const std::int64_t half = left / 2;
+        if (before(sortedTextAt(first + half))) {
+            first += half + 1;
+            left -= half + 1;
+        } else {
+            left = half;
+        }
+    }
+    if (first == count)
+        return -1;
+    const std::string_view text = sortedTextAt(first);
+    const bool starts = text.size() >= typed.size()
+        && std::equal(typed.begin(), typed.end(), text.begin(), [&](char a, char b) { return rank(a) == rank(b); });
+    return starts ? first : -1;
 }
 
 } // namespace tarvidon
