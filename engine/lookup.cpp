@@ -20,29 +20,41 @@ std::size_t SharedStart(std::string_view typed, std::string_view candidate)
     return k;
 }
 
-// Where typed occurs in text, Latin letters without case (Knuth, Morris
-// and Pratt): in time linear in both, however alike they are.
-std::vector<bool> Occurrences(std::string_view typed, std::string_view text)
-{
-    std::vector<std::size_t> border(typed.size() + 1, 0); // of each start of typed
-    for (std::size_t k = 1, b = 0; k < typed.size(); ++k) {
-        while (b > 0 && LatinUpper(typed[k]) != LatinUpper(typed[b]))
-            b = border[b];
-        if (LatinUpper(typed[k]) == LatinUpper(typed[b]))
-            ++b;
-        border[k + 1] = b;
+// Where typed occurs in texts, Latin letters without case (Knuth, Morris
+// and Pratt): in time linear in typed once, and in each text searched,
+// however alike they are.
+class Occurrences {
+public:
+    explicit Occurrences(std::string_view typed) : typed_(typed), border_(typed.size() + 1, 0)
+    {
+        for (std::size_t k = 1, b = 0; k < typed.size(); ++k) {
+            while (b > 0 && LatinUpper(typed[k]) != LatinUpper(typed[b]))
+                b = border_[b];
+            if (LatinUpper(typed[k]) == LatinUpper(typed[b]))
+                ++b;
+            border_[k + 1] = b;
+        }
     }
-    std::vector<bool> at(text.size(), false);
-    for (std::size_t x = 0, matched = 0; x < text.size(); ++x) {
-        while (matched > 0 && (matched == typed.size() || LatinUpper(text[x]) != LatinUpper(typed[matched])))
-            matched = border[matched];
-        if (LatinUpper(text[x]) == LatinUpper(typed[matched]))
-            ++matched;
-        if (matched == typed.size())
-            at[x + 1 - typed.size()] = true;
+
+    // Whether typed starts at each offset of text.
+    std::vector<bool> in(std::string_view text) const
+    {
+        std::vector<bool> at(text.size(), false);
+        for (std::size_t x = 0, matched = 0; x < text.size(); ++x) {
+            while (matched > 0 && (matched == typed_.size() || LatinUpper(text[x]) != LatinUpper(typed_[matched])))
+                matched = border_[matched];
+            if (LatinUpper(text[x]) == LatinUpper(typed_[matched]))
+                ++matched;
+            if (matched == typed_.size())
+                at[x + 1 - typed_.size()] = true;
+        }
+        return at;
     }
-    return at;
-}
+
+private:
+    std::string_view typed_;
+    std::vector<std::size_t> border_; // of each start of typed
+};
 
 using Field = std::string_view (*)(const CatalogueEntry &);
 std::string_view ModelNameOf(const CatalogueEntry &entry) { return entry.ModelName; }
@@ -55,16 +67,19 @@ std::string_view ProductNumberOf(const CatalogueEntry &entry) { return entry.Pro
 template <typename Found>
 void ForEachByOccurrence(const Catalogue &catalogue, std::string_view typed, Field field, MatchIndex from, Found found)
 {
+    const Occurrences occurrences(typed);
     for (MatchIndex last = from; last >= 0;) {
         const std::string_view text = field(catalogue.Entry(last));
         MatchIndex first = last;
         while (first > 0 && field(catalogue.Entry(first - 1)).end() == text.end())
             --first;
         const std::string_view longest = field(catalogue.Entry(first));
-        const std::vector<bool> at = Occurrences(typed, longest);
-        for (MatchIndex i = last; i >= first; --i) {
-            if (at[static_cast<std::size_t>(field(catalogue.Entry(i)).data() - longest.data())] && !found(i))
-                return;
+        if (longest.size() >= typed.size()) { // else no text of the group can start with typed
+            const std::vector<bool> at = occurrences.in(longest);
+            for (MatchIndex i = last; i >= first; --i) {
+                if (at[static_cast<std::size_t>(field(catalogue.Entry(i)).data() - longest.data())] && !found(i))
+                    return;
+            }
         }
         last = first - 1;
     }
