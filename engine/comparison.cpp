@@ -4,9 +4,12 @@
 #include "comparison.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
+#include <random>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 namespace tarvidon {
@@ -31,30 +34,119 @@ ImageView ImageOfEntry(const EngineState &state, MatchIndex i)
 }
 
 // An entry in the order that pairs records: by name, cheaply by the name's
-// hash first, then in file order. occurrence counts the entries of its
-// name so far in file order, 1 for the first.
+// hash and length first, then in file order. occurrence counts the entries
+// of its name so far in file order, 1 for the first.
 struct Keyed {
-    std::size_t hash;
+    std::uint64_t hash;
     MatchIndex index;
     std::int64_t occurrence;
 };
 
-// Names ordered by their hash first, across two catalogues: <0, 0 or >0.
-int CompareNames(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue)
+// A polynomial hash of a name, the same for equal names of any catalogue:
+// two of them, modulo two primes below 2^31, so that each step fits in 64
+// bits. The bases are drawn afresh each run, so that no file can be made
+// for names to collide.
+class NameHash {
+public:
+    NameHash()
+    {
+        std::random_device random;
+        for (Part &part : parts_)
+            part.base = 256 + random() % (part.prime - 512);
+    }
+
+    // Every name's hash. Names that end together are suffixes of the
+    // longest, whose hash is built from its end a byte at a time: each
+    // name's comes out on the way, so that names running into one another
+    // cost what the longest holds, not the sum of their lengths.
+    std::vector<std::uint64_t> of(const Catalogue &catalogue) const
+    {
+        std::vector<std::uint64_t> hashes(static_cast<std::size_t>(catalogue.ModelCount()));
+        for (MatchIndex last = catalogue.ModelCount() - 1; last >= 0;) {
+            const std::string_view shortest = catalogue.ModelName(last);
+            std::array<std::uint64_t, 2> h{};
+            const char *at = shortest.data() + shortest.size();
+            MatchIndex i = last;
+            for (; i >= 0; --i) {
+                const std::string_view name = catalogue.ModelName(i);
+                if (name.data() + name.size() != shortest.data() + shortest.size())
+                    break;
+                for (; at != name.data(); --at) {
+                    for (std::size_t k = 0; k < parts_.size(); ++k)
+                        h[k] = (static_cast<unsigned char>(at[-1]) + parts_[k].base * h[k]) % parts_[k].prime;
+                }
+                hashes[static_cast<std::size_t>(i)] = h[0] << 32 | h[1];
+            }
+            last = i;
+        }
+        return hashes;
+    }
+
+private:
+    struct Part {
+        std::uint64_t prime;
+        std::uint64_t base = 0;
+    };
+    std::array<Part, 2> parts_{{{2147483647}, {2147483629}}};
+};
+
+// Names of one hash and one length, ordered by their bytes: <0, 0 or >0.
+// Equal names cost a comparison of every byte, and names that end together
+// are suffixes of one text: once two such texts are known to end alike for
+// a length, every pair of their names within it is known equal, so that a
+// run compared with itself reads each byte about once. What is known is
+// kept for a bounded number of pairs of texts, each known by where it ends.
+class NameBytes {
+public:
+    int compare(std::string_view a, std::string_view b)
+    {
+        if (a.size() < kWorthKnowing)
+            return a.compare(b);
+        if (endAlike_.size() >= kMostKnown)
+            endAlike_.clear();
+        std::size_t &alike = endAlike_[{a.data() + a.size(), b.data() + b.size()}];
+        if (alike >= a.size())
+            return 0;
+        const int order = a.substr(0, a.size() - alike).compare(b.substr(0, b.size() - alike));
+        if (order == 0)
+            alike = a.size();
+        return order;
+    }
+
+private:
+    static constexpr std::size_t kWorthKnowing = 256;
+    static constexpr std::size_t kMostKnown = 1 << 16;
+    using Ends = std::pair<const char *, const char *>;
+    struct HashEnds {
+        std::size_t operator()(const Ends &ends) const
+        {
+            return std::hash<const char *>()(ends.first) * 31 + std::hash<const char *>()(ends.second);
+        }
+    };
+    std::unordered_map<Ends, std::size_t, HashEnds> endAlike_;
+};
+
+// Names ordered by hash, then length, then bytes, across two catalogues.
+int CompareNames(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, const Catalogue &bCatalogue,
+                 NameBytes &bytes)
 {
     if (a.hash != b.hash)
         return a.hash < b.hash ? -1 : 1;
-    return aCatalogue.ModelName(a.index).compare(bCatalogue.ModelName(b.index));
+    const std::string_view aName = aCatalogue.ModelName(a.index), bName = bCatalogue.ModelName(b.index);
+    if (aName.size() != bName.size())
+        return aName.size() < bName.size() ? -1 : 1;
+    return bytes.compare(aName, bName);
 }
 
 // Sorting a million names by their text costs a cache miss a comparison;
 // hashes sort fast and the names are compared only where the hashes agree.
-std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue)
+std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue, const NameHash &nameHash, NameBytes &bytes)
 {
+    const std::vector<std::uint64_t> hashes = nameHash.of(catalogue);
     std::vector<Keyed> keyed(static_cast<std::size_t>(catalogue.ModelCount()));
     for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i)
-        keyed[static_cast<std::size_t>(i)] = {std::hash<std::string_view>()(catalogue.ModelName(i)), i, 0};
-    const auto byName = [&](const Keyed &a, const Keyed &b) { return CompareNames(a, catalogue, b, catalogue); };
+        keyed[static_cast<std::size_t>(i)] = {hashes[static_cast<std::size_t>(i)], i, 0};
+    const auto byName = [&](const Keyed &a, const Keyed &b) { return CompareNames(a, catalogue, b, catalogue, bytes); };
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed &a, const Keyed &b) {
         const int order = byName(a, b);
         return order != 0 ? order < 0 : a.index < b.index;
@@ -95,8 +187,10 @@ std::vector<ImageMatch> RankByDifferingBytes(const EngineState &state, ImageView
 CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &after)
 {
     const Catalogue &oldCatalogue = before.Catalogue, &newCatalogue = after.Catalogue;
-    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue);
-    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue);
+    const NameHash nameHash;
+    NameBytes bytes;
+    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue, nameHash, bytes);
+    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue, nameHash, bytes);
 
     // Both in that order at once: among equal names the k-th of the old file
     // meets the k-th of the new one, its partner. The results are then
@@ -108,7 +202,7 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
     while (o != oldKeyed.end() || n != newKeyed.end()) {
         const int order = o == oldKeyed.end()   ? 1
                           : n == newKeyed.end() ? -1
-                                                : CompareNames(*o, oldCatalogue, *n, newCatalogue);
+                                                : CompareNames(*o, oldCatalogue, *n, newCatalogue, bytes);
         if (order <= 0) {
             oldOccurrence[static_cast<std::size_t>(o->index)] = o->occurrence;
             if (order == 0)
