@@ -51,8 +51,8 @@ public:
     NameHash()
     {
         std::random_device random;
-        for (Part &part : parts_)
-            part.base = 256 + random() % (part.prime - 512);
+        for (std::size_t k = 0; k < parts_.size(); ++k)
+            parts_[k] = {kPrimes[k], 2 + random() % (kPrimes[k] - 2)};
     }
 
     // Every name's hash. Names that end together are suffixes of the
@@ -83,11 +83,17 @@ public:
     }
 
 private:
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Hashes that collide often, so that names are told apart by their bytes.
+    static constexpr std::array<std::uint64_t, 2> kPrimes{7, 5};
+#else
+    static constexpr std::array<std::uint64_t, 2> kPrimes{2147483647, 2147483629};
+#endif
     struct Part {
-        std::uint64_t prime;
+        std::uint64_t prime = 0;
         std::uint64_t base = 0;
     };
-    std::array<Part, 2> parts_{{{2147483647}, {2147483629}}};
+    std::array<Part, 2> parts_;
 };
 
 // Names of one hash and one length, ordered by their bytes: <0, 0 or >0.

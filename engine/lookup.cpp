@@ -90,12 +90,18 @@ void ForEachByOccurrence(const Catalogue &catalogue, std::string_view typed, Fie
 // another can all start with much of a long typed text: past a budget of
 // bytes compared, a few times what a search of one run would read, the
 // rest are searched as one text a run.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+constexpr std::uint64_t kBudgetBase = 64; // so that small inputs reach the searches of whole runs
+#else
+constexpr std::uint64_t kBudgetBase = 65536;
+#endif
+
 template <typename Found>
 void ForEachPrefixMatch(const Catalogue &catalogue, std::string_view typed, Field field, Found found)
 {
     if (typed.empty())
         return;
-    std::uint64_t budget = 8 * (static_cast<std::uint64_t>(catalogue.ModelCount()) + typed.size()) + 65536;
+    std::uint64_t budget = 8 * (static_cast<std::uint64_t>(catalogue.ModelCount()) + typed.size()) + kBudgetBase;
     for (MatchIndex i = catalogue.ModelCount() - 1; i >= 0; --i) {
         const std::string_view candidate = field(catalogue.Entry(i));
         if (candidate.size() < typed.size())

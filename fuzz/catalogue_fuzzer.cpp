@@ -5,7 +5,9 @@
 // engine's own rules, computed the slow, obvious way here.
 
 #include "catalogue.h"
+#include "check.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -22,13 +24,7 @@ using namespace tarvidon;
 
 constexpr char kDigits[] = "0123456789ABCDEF";
 
-void Check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using tarvidon::fuzz::Check;
 
 struct ExpectedRecord {
     std::int64_t tag;
@@ -103,18 +99,24 @@ bool SlowPrefix(std::string_view typed, std::string_view candidate)
 
 void CheckLookups(const Catalogue &catalogue, std::string_view typed)
 {
-    MatchIndex byModel = kNoMatch, byProduct = kNoMatch, exact = kNoMatch;
+    std::vector<MatchIndex> byModel, byProduct;
+    MatchIndex exact = kNoMatch;
     for (MatchIndex i = catalogue.ModelCount() - 1; i >= 0; --i) {
         const CatalogueEntry entry = catalogue.Entry(i);
-        if (byModel == kNoMatch && SlowPrefix(typed, entry.ModelName))
-            byModel = i;
-        if (byProduct == kNoMatch && SlowPrefix(typed, entry.ProductNumber))
-            byProduct = i;
+        if (SlowPrefix(typed, entry.ModelName))
+            byModel.push_back(i);
+        if (SlowPrefix(typed, entry.ProductNumber))
+            byProduct.push_back(i);
         if (entry.ModelName == typed)
             exact = i;
     }
-    Check(FindByModel(catalogue, typed) == byModel, "FindByModel");
-    Check(FindByProductNumber(catalogue, typed) == byProduct, "FindByProductNumber");
+    std::reverse(byModel.begin(), byModel.end());
+    std::reverse(byProduct.begin(), byProduct.end());
+    const auto last = [](const std::vector<MatchIndex> &all) { return all.empty() ? kNoMatch : all.back(); };
+    Check(FindByModel(catalogue, typed) == last(byModel), "FindByModel");
+    Check(FindByProductNumber(catalogue, typed) == last(byProduct), "FindByProductNumber");
+    Check(FindAllByModel(catalogue, typed) == byModel, "FindAllByModel");
+    Check(FindAllByProductNumber(catalogue, typed) == byProduct, "FindAllByProductNumber");
     try {
         Check(FindExactModel(catalogue, typed) == exact, "FindExactModel");
     } catch (const ListIndexError &error) {
