@@ -5,7 +5,8 @@
 //   generate_catalogue synthetic FILE RECORDS SPACING
 //   generate_catalogue seeds FOLDER     (small files for the fuzzer to start from)
 //   generate_catalogue hostile SHAPE FILE BYTES   (files of a shape no real
-//       catalogue has, for benchmarks: run, quarters, prefixes, repeated, spaces)
+//       catalogue has, for benchmarks: run, quarters, prefixes, repeated,
+//       spaces, mixed, mixed-many)
 //
 // Names are Windows-1251 bytes.
 
@@ -118,7 +119,13 @@ Bytes Synthetic(long records, long spacing)
 //   prefixes  records named "A", "AA", "AAA"..., each a prefix of the next;
 //   repeated  one name in a record every 480 bytes;
 //   spaces    a realistic catalogue whose 0x00 bytes are spaces but for the
-//             last byte: names of half the file on average.
+//             last byte: names of half the file on average;
+//   mixed     300 small records (at most a quarter of the file), each with
+//             a name of its own, then a run of records every 17 bytes
+//             ("DTHD" and "ABCDEFGHIJKLM") whose names run into one another,
+//             one 0x00 and a record's length of padding: many names that
+//             end apart, and names of nearly the whole file;
+//   mixed-many  the same with small records in eight ninths of the file.
 bool Hostile(const std::string &shape, std::size_t size, Bytes &out)
 {
     const auto fill = [&](const Bytes &unit) {
@@ -158,6 +165,23 @@ bool Hostile(const std::string &shape, std::size_t size, Bytes &out)
         out.resize(size);
         std::replace(out.begin(), out.end(), static_cast<unsigned char>(0x00), static_cast<unsigned char>(' '));
         out.back() = 0x00;
+    } else if (shape == "mixed" || shape == "mixed-many") {
+        const bool many = shape == "mixed-many";
+        const std::size_t smallEnd = many ? size / 9 * 8 : size / 4;
+        for (unsigned i = 0; out.size() < smallEnd && (many || i < 300); ++i) {
+            const std::size_t start = out.size();
+            const std::string name = "Set " + std::to_string(i);
+            AppendRecord(out, name, 0x31000000 + i, i);
+            out.resize(start + kNameOffset + name.size() + 1); // the next record starts over this one's image
+        }
+        Bytes unit(kRecordTag.begin(), kRecordTag.end());
+        for (char letter = 'A'; unit.size() < kNameOffset; ++letter)
+            unit.push_back(static_cast<unsigned char>(letter));
+        const std::size_t padding = kImageOffset + kImageLength; // every image of the run within the file
+        while (out.size() + unit.size() + 1 + padding <= size)
+            out.insert(out.end(), unit.begin(), unit.end());
+        out.push_back(0x00);
+        out.resize(size, 0xA5);
     } else {
         return false;
     }
@@ -219,7 +243,8 @@ int main(int argc, char *argv[])
     } else if (mode == "hostile" && argc == 5) {
         const long size = std::atol(argv[4]);
         if (size < 1024 || !Hostile(argv[2], static_cast<std::size_t>(size), bytes)) {
-            std::cerr << "SHAPE is run, quarters, prefixes, repeated or spaces; BYTES at least 1024\n";
+            std::cerr << "SHAPE is run, quarters, prefixes, repeated, spaces, mixed or mixed-many;"
+                         " BYTES at least 1024\n";
             return 2;
         }
         return Write(argv[3], bytes) ? 0 : 1;
