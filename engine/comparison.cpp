@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <new>
 #include <random>
 #include <string>
@@ -34,12 +36,10 @@ ImageView ImageOfEntry(const EngineState &state, MatchIndex i)
 }
 
 // An entry in the order that pairs records: by name, cheaply by the name's
-// hash and length first, then in file order. occurrence counts the entries
-// of its name so far in file order, 1 for the first.
+// hash and length first, then in file order.
 struct Keyed {
     std::uint64_t hash;
     MatchIndex index;
-    std::int64_t occurrence;
 };
 
 // A polynomial hash of a name, the same for equal names of any catalogue:
@@ -55,13 +55,13 @@ public:
             parts_[k] = {kPrimes[k], 2 + random() % (kPrimes[k] - 2)};
     }
 
-    // Every name's hash. Names that end together are suffixes of the
-    // longest, whose hash is built from its end a byte at a time: each
-    // name's comes out on the way, so that names running into one another
-    // cost what the longest holds, not the sum of their lengths.
-    std::vector<std::uint64_t> of(const Catalogue &catalogue) const
+    // Every entry with its name's hash. Names that end together are
+    // suffixes of the longest, whose hash is built from its end a byte at a
+    // time: each name's comes out on the way, so that names running into one
+    // another cost what the longest holds, not the sum of their lengths.
+    std::vector<Keyed> of(const Catalogue &catalogue) const
     {
-        std::vector<std::uint64_t> hashes(static_cast<std::size_t>(catalogue.ModelCount()));
+        std::vector<Keyed> hashes(static_cast<std::size_t>(catalogue.ModelCount()));
         for (MatchIndex last = catalogue.ModelCount() - 1; last >= 0;) {
             const std::string_view shortest = catalogue.ModelName(last);
             std::array<std::uint64_t, 2> h{};
@@ -75,7 +75,7 @@ public:
                     for (std::size_t k = 0; k < parts_.size(); ++k)
                         h[k] = (static_cast<unsigned char>(at[-1]) + parts_[k].base * h[k]) % parts_[k].prime;
                 }
-                hashes[static_cast<std::size_t>(i)] = h[0] << 32 | h[1];
+                hashes[static_cast<std::size_t>(i)] = {h[0] << 32 | h[1], i};
             }
             last = i;
         }
@@ -146,19 +146,21 @@ int CompareNames(const Keyed &a, const Catalogue &aCatalogue, const Keyed &b, co
 
 // Sorting a million names by their text costs a cache miss a comparison;
 // hashes sort fast and the names are compared only where the hashes agree.
-std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue, const NameHash &nameHash, NameBytes &bytes)
+// occurrence counts each entry's name so far in file order, 1 for the first.
+std::vector<Keyed> ByNameAndOccurrence(const Catalogue &catalogue, const NameHash &nameHash, NameBytes &bytes,
+                                       std::vector<std::int64_t> &occurrence)
 {
-    const std::vector<std::uint64_t> hashes = nameHash.of(catalogue);
-    std::vector<Keyed> keyed(static_cast<std::size_t>(catalogue.ModelCount()));
-    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i)
-        keyed[static_cast<std::size_t>(i)] = {hashes[static_cast<std::size_t>(i)], i, 0};
+    std::vector<Keyed> keyed = nameHash.of(catalogue);
     const auto byName = [&](const Keyed &a, const Keyed &b) { return CompareNames(a, catalogue, b, catalogue, bytes); };
     std::sort(keyed.begin(), keyed.end(), [&](const Keyed &a, const Keyed &b) {
         const int order = byName(a, b);
         return order != 0 ? order < 0 : a.index < b.index;
     });
-    for (std::size_t k = 0; k < keyed.size(); ++k)
-        keyed[k].occurrence = (k > 0 && byName(keyed[k - 1], keyed[k]) == 0) ? keyed[k - 1].occurrence + 1 : 1;
+    occurrence.assign(keyed.size(), 1);
+    for (std::size_t k = 1; k < keyed.size(); ++k) {
+        if (byName(keyed[k - 1], keyed[k]) == 0)
+            occurrence[static_cast<std::size_t>(keyed[k].index)] = occurrence[static_cast<std::size_t>(keyed[k - 1].index)] + 1;
+    }
     return keyed;
 }
 
@@ -175,18 +177,30 @@ std::vector<ImageMatch> EqualImages(const EngineState &state, ImageView image)
 
 std::vector<ImageMatch> RankByDifferingBytes(const EngineState &state, ImageView image, std::int64_t count)
 {
-    // (differing bytes, index): ordered by the count, then in file order.
-    std::vector<std::pair<int, MatchIndex>> ranked;
-    ranked.reserve(static_cast<std::size_t>(state.Catalogue.ModelCount()));
-    for (MatchIndex i = 0; i < state.Catalogue.ModelCount(); ++i)
-        ranked.emplace_back(CountDifferingBytes(ImageOfEntry(state, i), image), i);
-    const auto kept = static_cast<std::ptrdiff_t>(std::clamp<std::int64_t>(count, 0, state.Catalogue.ModelCount()));
-    std::partial_sort(ranked.begin(), ranked.begin() + kept, ranked.end());
+    // (differing bytes, index), ordered by the count, then in file order:
+    // the nearest so far, the farthest of them on top, so that a catalogue
+    // of millions costs no more memory than the answer.
+    const auto kept = static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, state.Catalogue.ModelCount()));
+    std::vector<std::pair<int, MatchIndex>> nearest;
+    nearest.reserve(kept);
+    for (MatchIndex i = 0; i < state.Catalogue.ModelCount() && kept > 0; ++i) {
+        const std::pair<int, MatchIndex> ranked(CountDifferingBytes(ImageOfEntry(state, i), image), i);
+        if (nearest.size() == kept) {
+            if (!(ranked < nearest.front()))
+                continue;
+            std::pop_heap(nearest.begin(), nearest.end());
+            nearest.back() = ranked;
+        } else {
+            nearest.push_back(ranked);
+        }
+        std::push_heap(nearest.begin(), nearest.end());
+    }
+    std::sort_heap(nearest.begin(), nearest.end());
 
     std::vector<ImageMatch> matches;
-    matches.reserve(static_cast<std::size_t>(kept));
-    for (auto it = ranked.begin(); it != ranked.begin() + kept; ++it)
-        matches.push_back({it->second, DifferingOffsets(ImageOfEntry(state, it->second), image)});
+    matches.reserve(kept);
+    for (const auto &[differing, index] : nearest)
+        matches.push_back({index, DifferingOffsets(ImageOfEntry(state, index), image)});
     return matches;
 }
 
@@ -195,13 +209,13 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
     const Catalogue &oldCatalogue = before.Catalogue, &newCatalogue = after.Catalogue;
     const NameHash nameHash;
     NameBytes bytes;
-    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue, nameHash, bytes);
-    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue, nameHash, bytes);
+    std::vector<std::int64_t> oldOccurrence, newOccurrence;
+    const std::vector<Keyed> oldKeyed = ByNameAndOccurrence(oldCatalogue, nameHash, bytes, oldOccurrence);
+    const std::vector<Keyed> newKeyed = ByNameAndOccurrence(newCatalogue, nameHash, bytes, newOccurrence);
 
     // Both in that order at once: among equal names the k-th of the old file
     // meets the k-th of the new one, its partner. The results are then
     // gathered in file order.
-    std::vector<std::int64_t> oldOccurrence(oldKeyed.size()), newOccurrence(newKeyed.size());
     std::vector<MatchIndex> partner(oldKeyed.size(), kNoMatch);
     std::vector<bool> paired(newKeyed.size(), false);
     auto o = oldKeyed.begin(), n = newKeyed.begin();
@@ -210,13 +224,11 @@ CatalogueChanges PairAndCompare(const EngineState &before, const EngineState &af
                           : n == newKeyed.end() ? -1
                                                 : CompareNames(*o, oldCatalogue, *n, newCatalogue, bytes);
         if (order <= 0) {
-            oldOccurrence[static_cast<std::size_t>(o->index)] = o->occurrence;
             if (order == 0)
                 partner[static_cast<std::size_t>(o->index)] = n->index;
             ++o;
         }
         if (order >= 0) {
-            newOccurrence[static_cast<std::size_t>(n->index)] = n->occurrence;
             paired[static_cast<std::size_t>(n->index)] = order == 0;
             ++n;
         }
@@ -273,9 +285,20 @@ ImageView ImageOfDump(std::span<const std::uint8_t> dump)
 
 int CountDifferingBytes(ImageView a, ImageView b)
 {
+    // Eight bytes at a time: each differing byte leaves a bit of its own
+    // once its bits are folded onto its lowest.
+    constexpr std::uint64_t kLowBits = 0x0101010101010101;
     int count = 0;
-    for (std::size_t k = 0; k < a.size(); ++k)
-        count += a[k] != b[k] ? 1 : 0;
+    for (std::size_t k = 0; k < a.size(); k += 8) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, a.data() + k, 8);
+        std::memcpy(&y, b.data() + k, 8);
+        std::uint64_t differ = x ^ y;
+        differ |= differ >> 4;
+        differ |= differ >> 2;
+        differ |= differ >> 1;
+        count += std::popcount(differ & kLowBits);
+    }
     return count;
 }
 

@@ -32,13 +32,22 @@ ImageView ImageOf(const EngineState &state, MatchIndex i)
     return ImageView(FirmwareImage(state, i), ImageView::extent);
 }
 
+std::vector<int> PlainDifferingOffsets(ImageView a, ImageView b)
+{
+    std::vector<int> offsets;
+    for (int at = 0; at < kImageLength; ++at)
+        if (a[static_cast<std::size_t>(at)] != b[static_cast<std::size_t>(at)])
+            offsets.push_back(at);
+    return offsets;
+}
+
 void CheckIdentify(const EngineState &state, ImageView dump, std::int64_t nearest)
 {
     const MatchIndex count = state.Catalogue.ModelCount();
     std::vector<int> differing;
     std::vector<ImageMatch> equal;
     for (MatchIndex i = 0; i < count; ++i) {
-        differing.push_back(CountDifferingBytes(ImageOf(state, i), dump));
+        differing.push_back(static_cast<int>(PlainDifferingOffsets(ImageOf(state, i), dump).size()));
         if (differing.back() == 0)
             equal.push_back({i, {}});
     }
@@ -54,12 +63,8 @@ void CheckIdentify(const EngineState &state, ImageView dump, std::int64_t neares
     Check(found.size() == order.size(), "identify: nearest count");
     for (std::size_t k = 0; k < found.size(); ++k) {
         Check(found[k].index == order[k], "identify: nearest order");
-        const ImageView image = ImageOf(state, order[k]);
-        std::vector<int> offsets;
-        for (int at = 0; at < kImageLength; ++at)
-            if (image[static_cast<std::size_t>(at)] != dump[static_cast<std::size_t>(at)])
-                offsets.push_back(at);
-        Check(found[k].differingOffsets == offsets, "identify: differing offsets");
+        Check(found[k].differingOffsets == PlainDifferingOffsets(ImageOf(state, order[k]), dump),
+              "identify: differing offsets");
     }
 }
 
@@ -87,7 +92,8 @@ void CheckDiff(const EngineState &before, const EngineState &after)
                 continue;
             }
             const MatchIndex partner = found->second[k];
-            const int differing = CountDifferingBytes(ImageOf(before, olds[k]), ImageOf(after, partner));
+            const auto differing =
+                static_cast<int>(PlainDifferingOffsets(ImageOf(before, olds[k]), ImageOf(after, partner)).size());
             if (differing > 0)
                 expected.changed.push_back({occurrence, olds[k], partner, differing});
         }
