@@ -1,9 +1,12 @@
+#include "catalogue_list_model.h"
 #include "main_window_fixture.h"
 #include "Unit2.h"
 #include "Unit4.h"
 
 #include <QPushButton>
 #include <QToolButton>
+
+#include <new>
 
 
 namespace tarvidon::test {
@@ -266,6 +269,29 @@ TEST_F(MainWindowTest, AnErrorDuringOpenHidesTheBusyNoticeFirst)
     EXPECT_FALSE(dialogs.busyNoticeShownWithError);
     EXPECT_FALSE(form->Form4->isVisible());
     EXPECT_EQ(Rows(form->Form2->Models), QStringList{"KEPT"});
+}
+
+TEST_F(MainWindowTest, ASortOutOfMemoryEmptiesTheListsAndSaysSo)
+{
+    ImageBuilder first;
+    first.record("ONE", {1, 0, 0, 0});
+    first.record("TWO", {2, 0, 0, 0});
+    first.record("THREE", {3, 0, 0, 0});
+    load(first.data(), "first.bin");
+    ImageBuilder second;
+    second.record("NEW", {4, 0, 0, 0});
+    dialogs.answers.push_back(QString::fromStdString(dir.write("second.bin", second.data())));
+    const CatalogueListModel::Sort sort = CatalogueListModel::sort;
+    CatalogueListModel::sort = [](std::int64_t, const std::function<std::string_view(std::int64_t)> &)
+        -> LargeVector<std::int64_t> { throw std::bad_alloc(); };
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    CatalogueListModel::sort = sort;
+    EXPECT_EQ(dialogs.errors, QStringList{"Out of memory."});
+    EXPECT_FALSE(form->Form4->isVisible());
+    // No row is left over from the first file's three.
+    EXPECT_EQ(Rows(form->Form2->Models), QStringList{});
+    EXPECT_EQ(Items(form->ComboBox1), QStringList{});
+    EXPECT_EQ(Items(form->ComboBox2), QStringList{});
 }
 
 } // namespace
