@@ -3,6 +3,7 @@
 #include "Unit2.h"
 #include "Unit4.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -95,8 +96,17 @@ TEST_F(MainWindowTest, ClosingWhileTheListsHoldACatalogueIsSafe)
     typeInto(form->ComboBox2, "3");
     Press(Qt::Key_Escape);
     typeInto(form->ComboBox1, "A");
+    // What the lists hold when the field loses the keyboard on the way out.
+    const QList<QPointer<QAbstractItemModel>> lists{form->Form2->Models->model(), form->ComboBox1->model(),
+                                                    form->ComboBox2->model()};
+    QList<int> rowsLeft;
+    const QMetaObject::Connection watch = QObject::connect(qApp, &QApplication::focusChanged, [&] {
+        for (const QPointer<QAbstractItemModel> &list : lists)
+            rowsLeft << (list ? list->rowCount() : -1);
+    });
     form.reset();
-    SUCCEED();
+    QObject::disconnect(watch);
+    EXPECT_EQ(rowsLeft, (QList<int>{0, 0, 0}));
 }
 
 TEST_F(MainWindowTest, TypingWithoutEnterRunsNoLookup)
