@@ -1,13 +1,14 @@
 """What the smoke tests share: commands run and conditions waited on with
-a time limit, checks counted, X windows and what the window manager made of
-them, real keys and pointer drags, and screen pixels. scripts/smoke_x.py
-drives the Linux program with it, scripts/smoke_wine.py the Windows one
-under Wine.
+a time limit, checks counted, a program run in steps, X windows and what the
+window manager made of them, real keys and pointer drags, and screen pixels.
+scripts/smoke_x.py drives the Linux program with it, scripts/smoke_wine.py
+the Windows one under Wine.
 """
 
 import os
 import pathlib
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -77,6 +78,70 @@ def run(*command):
     if done.returncode != 0:
         raise subprocess.CalledProcessError(done.returncode, command, done.stdout, done.stderr)
     return done.stdout
+
+
+# --- A program held still ---------------------------------------------------
+
+
+def threads_stopped(pid):
+    """Whether no thread of process pid runs any more: each is stopped (T),
+    or the process has ended."""
+    try:
+        tasks = os.listdir(f"/proc/{pid}/task")
+    except FileNotFoundError:
+        return True
+    for task in tasks:
+        try:
+            with open(f"/proc/{pid}/task/{task}/stat") as stat:
+                fields = stat.read()
+        except (FileNotFoundError, ProcessLookupError):
+            continue  # a thread that ended
+        if fields[fields.rindex(")") + 2] not in "TtZX":
+            return False
+    return True
+
+
+class Steps:
+    """Runs a process in short steps, stopped (SIGSTOP) in between: what it
+    shows on the screen stays there while it is read, however long that
+    takes on a loaded machine, and it goes no further than one step past
+    the last look. Used as a context manager, which lets the process run on
+    at the end."""
+
+    STEP = 0.005  # seconds: a small part of any load that shows the busy notice
+
+    def __init__(self, process):
+        self.pid = process.pid
+        self.count = 0
+        self.longest = 0.0  # seconds that the longest step let it run
+        self.stopped = 0.0  # when it was last told to stop
+
+    def __enter__(self):
+        try:
+            self._stop()
+        except BaseException:
+            os.kill(self.pid, signal.SIGCONT)
+            raise
+        return self
+
+    def __exit__(self, *exception):
+        os.kill(self.pid, signal.SIGCONT)
+        return False
+
+    def step(self):
+        started = time.monotonic()
+        os.kill(self.pid, signal.SIGCONT)
+        time.sleep(self.STEP)
+        self._stop()
+        self.count += 1
+        self.longest = max(self.longest, self.stopped - started)
+
+    def _stop(self):
+        os.kill(self.pid, signal.SIGSTOP)
+        # From here on no thread runs a line of the program: each stops on its
+        # way back from the kernel, where a read may still finish first.
+        self.stopped = time.monotonic()
+        wait_for("the program to stop", lambda: threads_stopped(self.pid), timeout=30, interval=0.001)
 
 
 # --- X windows --------------------------------------------------------------

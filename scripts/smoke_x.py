@@ -22,7 +22,7 @@ import time
 from smoke_program import Program, program_windows, text, type_watching, viewable_window
 from smoke_tools import (BOX_TITLE, IMAGE_VIEW_SIZE, MAIN_SIZE, MWM_DECOR_MAXIMIZE, MWM_DECOR_MINIMIZE, MWM_FUNC_CLOSE,
                          MWM_FUNC_MAXIMIZE, MWM_FUNC_MINIMIZE, NO_MAXIMISE, NOTICE_GREEN, NOTICE_SIZE, Failure, Results,
-                         WindowManager, capture_screen, centred_check, colour_share, drag_file, exit_with,
+                         Steps, WindowManager, capture_screen, centred_check, colour_share, drag_file, exit_with,
                          fixed_size_check, fixed_window_checks, grab_screen, key, managed, named_window,
                          no_window_buttons_checks, run, summary, type_text, wait_for)
 
@@ -159,7 +159,17 @@ def phase_crafted_files(args, results):
 
 class BusyNotice:
     """Opens a large file through the open button and the file dialog, and
-    checks from screen pixels that the notice is painted while it loads."""
+    checks from screen pixels that the notice is painted while it loads.
+    From Enter in the dialog on, the program runs in steps (Steps) and the
+    screen is read between them, so the load cannot end while it is read.
+    A notice not seen painted fails the run only when no step was long: on a
+    loaded machine a long one could hold all of the notice's time on the
+    screen, and the file is then opened again."""
+
+    ATTEMPTS = 3
+    # Seconds; the load of the big file takes more, even in the page cache:
+    # it copies a gibibyte into as much fresh memory.
+    LONG_STEP = 0.05
 
     def __init__(self, program, results, big_file, shots, while_shown=None, phase=""):
         """while_shown(window), if given, reads the shown notice and returns
@@ -172,47 +182,83 @@ class BusyNotice:
         self.big_file = big_file
         self.shots = shots
         self.window = None
-        self.load_seconds = []
+        self.steps = []  # per run, the steps the program took until the notice was read
+        self.longest_steps = []  # per run, the most the program ran between two looks
+        self.rest_seconds = []  # per run, how long the load ran on once let go
 
     def open_once(self, run_number):
-        program, results = self.program, self.results
+        results = self.results
         name = f"busy notice painted during the load{self.phase} (run {run_number})"
         def body():
-            if self.window is not None:
-                # The notice's place must not hold its colour before it is shown.
-                before = os.path.join(self.shots, f"before-{run_number}.xwd")
-                grab_screen(before)
-                share = colour_share(before, self.window.geometry(), NOTICE_GREEN)
-                if share > 0.01:
-                    raise Failure(f"the notice's place is green before it was shown ({share:.0%})")
-            key("alt+Cyrillic_o")
-            dialog_field = wait_for("the file dialog", program.focused_dialog_text, timeout=30)
-            key("ctrl+a")  # the dialog may offer the last name
-            type_text(self.big_file)
-            wait_for("the path in the dialog", lambda: text(dialog_field) == self.big_file, 5)
-            key("Return")
-            started = time.monotonic()
-            window = wait_for("the busy notice on the screen", self._shown_notice, timeout=10, interval=0.005)
-            shown = time.monotonic()
             shot = os.path.join(self.shots, f"notice{self.phase.replace(' ', '-')}-{run_number}.xwd")
-            grab_screen(shot)
-            seen = self.while_shown(window) if self.while_shown else []
-            if not window.viewable():
-                raise Failure(f"the load ended before the screen was read ({shown - started:.2f} s to see the notice, "
-                              f"{time.monotonic() - shown:.2f} s to read the screen): use a larger file")
-            share = colour_share(shot, window.geometry(), NOTICE_GREEN)
-            wait_for("the load to end", lambda: not window.viewable(), timeout=120)
-            self.load_seconds.append(time.monotonic() - started)
+            for attempt in range(1, self.ATTEMPTS + 1):
+                window, share, seen, steps = self._open(run_number, shot)
+                if share > 0.5 or steps.longest < self.LONG_STEP:
+                    break
+                print(f"{name}: one step let the program run {steps.longest:.2f} s, so the notice may have come "
+                      f"and gone in it; opened again (attempt {attempt} of {self.ATTEMPTS})")
+            if window is None:
+                raise Failure(f"the busy notice never came on the screen in {steps.count} steps of the program")
             results.check(name, share > 0.5, f"{share:.0%} of the notice is green, in {shot}")
             for check in seen:
                 results.check(*check)
-            wait_for("the keyboard in the model field", lambda: program.focused_field() == "ComboBox1", 10)
             if self.window is None:
                 self.window = window
                 results.check(f"the busy notice's X window name is empty{self.phase}",
                               window.property("_NET_WM_NAME") == "" and window.property("WM_NAME") == "",
                               f"_NET_WM_NAME {window.property('_NET_WM_NAME')!r}, WM_NAME {window.property('WM_NAME')!r}")
         results.case(name, body)
+
+    def _open(self, run_number, shot):
+        """Opens the file; returns the notice's window (None if it was never
+        seen), the share of it that was green, the checks of while_shown and
+        the program's steps."""
+        program = self.program
+        if self.window is not None:
+            # The notice's place must not hold its colour before it is shown.
+            before = os.path.join(self.shots, f"before-{run_number}.xwd")
+            grab_screen(before)
+            share = colour_share(before, self.window.geometry(), NOTICE_GREEN)
+            if share > 0.01:
+                raise Failure(f"the notice's place is green before it was shown ({share:.0%})")
+        key("alt+Cyrillic_o")
+        dialog_field = wait_for("the file dialog", program.focused_dialog_text, timeout=30)
+        key("ctrl+a")  # the dialog may offer the last name
+        type_text(self.big_file)
+        wait_for("the path in the dialog", lambda: text(dialog_field) == self.big_file, 5)
+        with Steps(program.process) as steps:
+            key("Return")  # read by the program in its first step
+            window, share = self._painted_notice(steps, shot)
+            shown = window is not None and window.viewable()
+            seen = self.while_shown(window) if self.while_shown and shown else []
+        let_go = time.monotonic()
+        if shown:
+            wait_for("the load to end", lambda: not window.viewable(), timeout=120)
+            self.rest_seconds.append(time.monotonic() - let_go)
+        self.steps.append(steps.count)
+        self.longest_steps.append(steps.longest)
+        wait_for("the keyboard in the model field", lambda: program.focused_field() == "ComboBox1", 120)
+        return window, share, seen, steps
+
+    def _painted_notice(self, steps, shot):
+        """Steps the program until the notice is on the screen and painted
+        green, or has come and gone; returns the window (None if it never
+        came) and the share of it that was green in the last screen read
+        while it was shown."""
+        window, share = None, 0.0
+        deadline = time.monotonic() + 120  # each look is slow on a loaded machine
+        while time.monotonic() < deadline:
+            shown = self._shown_notice()
+            if shown:
+                window = shown
+                grab_screen(shot)
+                share = colour_share(shot, window.geometry(), NOTICE_GREEN)
+                if share > 0.5:
+                    break
+            elif window is not None:
+                break  # gone: the load ended before the notice was painted
+            steps.step()
+        return window, share
 
     def _shown_notice(self):
         if self.window is not None:
@@ -262,8 +308,10 @@ def phase_bare_server(args, results):
         notice = BusyNotice(program, results, args.big_file, args.shots)
         for run_number in range(1, args.busy_runs + 1):
             notice.open_once(run_number)
-        if notice.load_seconds:
-            print(f"loads took {min(notice.load_seconds):.2f} to {max(notice.load_seconds):.2f} s")
+        if notice.rest_seconds:
+            print(f"the notice was read after {min(notice.steps)} to {max(notice.steps)} steps of the program, "
+                  f"each of at most {max(notice.longest_steps):.3f} s; once let go, the loads ran on "
+                  f"{min(notice.rest_seconds):.2f} to {max(notice.rest_seconds):.2f} s")
     finally:
         program.stop()
 
@@ -272,8 +320,7 @@ def phase_bare_server(args, results):
 
 
 def busy_notice_checks(window):
-    """Read while the notice is on the screen (the program is blocked then),
-    with as few X calls as may be: the load is soon over."""
+    """Read while the notice is on the screen and the program stopped."""
     hints = managed(window, "the busy notice")
     checks = [fixed_size_check(hints, "the busy notice", NOTICE_SIZE)]
     checks += no_window_buttons_checks(hints, "the busy notice", "close, minimise or maximise",
@@ -380,9 +427,9 @@ def main():
     args.shots = os.environ.get("SMOKE_SHOTS") or os.path.join(args.work, "shots")
     os.makedirs(args.shots, exist_ok=True)
     args.big_file = os.path.join(args.work, "large.dat")
-    # 1 GiB in a thousand records: reading it takes a moment even on an
-    # idle machine with the file in the page cache, while the lists stay
-    # short (a million items would swamp the accessibility bus).
+    # 1 GiB in a thousand records: even from the page cache its load takes
+    # many steps of the program (the busy notice's check), while the lists
+    # stay short (a million items would swamp the accessibility bus).
     run(args.generator, "synthetic", args.big_file, "1000", "1073741")
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))

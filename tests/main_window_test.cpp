@@ -1,9 +1,13 @@
+#include "catalogue_list_model.h"
 #include "main_window_fixture.h"
 #include "Unit2.h"
 #include "Unit4.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <new>
 
 
 namespace tarvidon::test {
@@ -92,8 +96,17 @@ TEST_F(MainWindowTest, ClosingWhileTheListsHoldACatalogueIsSafe)
     typeInto(form->ComboBox2, "3");
     Press(Qt::Key_Escape);
     typeInto(form->ComboBox1, "A");
+    // What the lists hold when the field loses the keyboard on the way out.
+    const QList<QPointer<QAbstractItemModel>> lists{form->Form2->Models->model(), form->ComboBox1->model(),
+                                                    form->ComboBox2->model()};
+    QList<int> rowsLeft;
+    const QMetaObject::Connection watch = QObject::connect(qApp, &QApplication::focusChanged, [&] {
+        for (const QPointer<QAbstractItemModel> &list : lists)
+            rowsLeft << (list ? list->rowCount() : -1);
+    });
     form.reset();
-    SUCCEED();
+    QObject::disconnect(watch);
+    EXPECT_EQ(rowsLeft, (QList<int>{0, 0, 0}));
 }
 
 TEST_F(MainWindowTest, TypingWithoutEnterRunsNoLookup)
@@ -266,6 +279,29 @@ TEST_F(MainWindowTest, AnErrorDuringOpenHidesTheBusyNoticeFirst)
     EXPECT_FALSE(dialogs.busyNoticeShownWithError);
     EXPECT_FALSE(form->Form4->isVisible());
     EXPECT_EQ(Rows(form->Form2->Models), QStringList{"KEPT"});
+}
+
+TEST_F(MainWindowTest, ASortOutOfMemoryEmptiesTheListsAndSaysSo)
+{
+    ImageBuilder first;
+    first.record("ONE", {1, 0, 0, 0});
+    first.record("TWO", {2, 0, 0, 0});
+    first.record("THREE", {3, 0, 0, 0});
+    load(first.data(), "first.bin");
+    ImageBuilder second;
+    second.record("NEW", {4, 0, 0, 0});
+    dialogs.answers.push_back(QString::fromStdString(dir.write("second.bin", second.data())));
+    const CatalogueListModel::Sort sort = CatalogueListModel::sort;
+    CatalogueListModel::sort = [](std::int64_t, const TextAt &, const SortRanks &)
+        -> LargeVector<std::int64_t> { throw std::bad_alloc(); };
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    CatalogueListModel::sort = sort;
+    EXPECT_EQ(dialogs.errors, QStringList{"Out of memory."});
+    EXPECT_FALSE(form->Form4->isVisible());
+    // No row is left over from the first file's three.
+    EXPECT_EQ(Rows(form->Form2->Models), QStringList{});
+    EXPECT_EQ(Items(form->ComboBox1), QStringList{});
+    EXPECT_EQ(Items(form->ComboBox2), QStringList{});
 }
 
 } // namespace

@@ -94,5 +94,15 @@ TEST(NearestImageMessage, CountsInRussianAndNamesTheFirstRunsOfOffsets)
     }
 }
 
+TEST(NearestImageMessage, KeepsANameThatHoldsPlaceMarkers)
+{
+    for (const char *name : {"%1", "A%2B", "%5 %8", "%1%2%3%4%5%6%7%8%9"}) {
+        EXPECT_EQ(NearestImageMessage(name, "01020304", {7}),
+                  QStringLiteral("Точно такой прошивки в каталоге нет. Ближе всех «") + QString::fromUtf8(name)
+                      + QStringLiteral("» (продномер 01020304): отличается 1 байт из 256, по смещению 0x07."))
+            << name;
+    }
+}
+
 } // namespace
 } // namespace tarvidon

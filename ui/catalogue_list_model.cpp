@@ -2,15 +2,19 @@
 
 #include "background.h"
 #include "catalogue.h"
+#include "errors.h"
 #include "name_sort.h"
 #include "text.h"
 
 #include <algorithm>
 #include <string>
 #include <limits>
+#include <new>
 #include <numeric>
 
 namespace tarvidon {
+
+CatalogueListModel::Sort CatalogueListModel::sort = SortedByRanks;
 
 CatalogueListModel::CatalogueListModel(Field field, Order order, QObject *parent)
     : QAbstractListModel(parent), field_(field), order_(order)
@@ -23,9 +27,9 @@ void CatalogueListModel::setTexts(QStringList texts)
     for (const QString &text : texts)
         engineTexts.push_back(ToEngineText(text));
     if (order_ == Order::Sorted) {
-        const auto order = SortedByRanks(static_cast<std::int64_t>(engineTexts.size()),
-                                         [&](std::int64_t k) { return std::string_view(engineTexts[k]); },
-                                         CaseInsensitiveRanks());
+        const auto order = sort(static_cast<std::int64_t>(engineTexts.size()),
+                                [&](std::int64_t k) { return std::string_view(engineTexts[k]); },
+                                CaseInsensitiveRanks());
         std::vector<std::string> sorted;
         for (const std::int64_t k : order)
             sorted.push_back(std::move(engineTexts[k]));
@@ -42,18 +46,40 @@ void CatalogueListModel::setCatalogue(std::initializer_list<CatalogueListModel *
 {
     if (lists.size() == 0)
         return;
+    // The rows shown count entries of the catalogue before, which has gone:
+    // rows left there would read entries that are not there.
+    const auto showNothing = [&] {
+        for (CatalogueListModel *list : lists)
+            list->show(catalogue, {});
+    };
+    std::vector<LargeVector<std::int64_t>> rows;
+    try {
+        rows = rowsOfEach(lists, *catalogue);
+    } catch (const std::bad_alloc &) {
+        showNothing();
+        throw OutOfMemoryError();
+    } catch (...) {
+        showNothing();
+        throw;
+    }
+    for (std::size_t k = 0; k < lists.size(); ++k)
+        lists.begin()[k]->show(catalogue, std::move(rows[k]));
+}
+
+std::vector<LargeVector<std::int64_t>> CatalogueListModel::rowsOfEach(std::initializer_list<CatalogueListModel *> lists,
+                                                                      const Catalogue &catalogue)
+{
     // Every list but the last on a thread of its own, the last on this one
     // meanwhile; a future that goes out of scope joins its thread.
     std::vector<std::future<LargeVector<std::int64_t>>> others;
     for (auto list = lists.begin(); list + 1 != lists.end(); ++list)
-        others.push_back(InBackground([list = *list, catalogue] { return list->rowsOf(*catalogue); }));
-    LargeVector<std::int64_t> last = lists.end()[-1]->rowsOf(*catalogue);
+        others.push_back(InBackground([list = *list, &catalogue] { return list->rowsOf(catalogue); }));
+    LargeVector<std::int64_t> last = lists.end()[-1]->rowsOf(catalogue);
     std::vector<LargeVector<std::int64_t>> rows;
     for (auto &built : others)
         rows.push_back(built.get());
     rows.push_back(std::move(last));
-    for (std::size_t k = 0; k < lists.size(); ++k)
-        lists.begin()[k]->show(catalogue, std::move(rows[k]));
+    return rows;
 }
 
 LargeVector<std::int64_t> CatalogueListModel::rowsOf(const Catalogue &catalogue) const
@@ -61,8 +87,7 @@ LargeVector<std::int64_t> CatalogueListModel::rowsOf(const Catalogue &catalogue)
     // A list view counts its rows in int; a larger catalogue shows its start.
     const auto count = std::min<std::int64_t>(catalogue.ModelCount(), std::numeric_limits<int>::max());
     if (order_ == Order::Sorted)
-        return SortedByRanks(count, [&](std::int64_t entry) { return fieldOf(catalogue, entry); },
-                             CaseInsensitiveRanks());
+        return sort(count, [&](std::int64_t entry) { return fieldOf(catalogue, entry); }, CaseInsensitiveRanks());
     LargeVector<std::int64_t> rows(static_cast<std::size_t>(count));
     std::iota(rows.begin(), rows.end(), 0);
     return rows;

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "large_buffer.h"
+#include "name_sort.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -35,8 +38,14 @@ public:
     /// side, on threads that only read the catalogue and are all joined
     /// before any list changes (one after the other where no thread can be
     /// had): on two cores the two sorted lists of a large catalogue take
-    /// half the time.
+    /// half the time. When building them fails, every list is left empty
+    /// and the failure is thrown on, running out of memory as
+    /// OutOfMemoryError.
     static void setCatalogue(std::initializer_list<CatalogueListModel *> lists, const Catalogue *catalogue);
+
+    using Sort = LargeVector<std::int64_t> (*)(std::int64_t count, const TextAt &textAt, const SortRanks &ranks);
+    /// What orders the sorted lists; tests put in one that fails.
+    static Sort sort;
 
     /// Row's text, whole, as engine text.
     [[nodiscard]] std::string_view engineText(int row) const;
@@ -53,6 +62,8 @@ public:
                           Qt::MatchFlags flags) const override;
 
 private:
+    [[nodiscard]] static std::vector<LargeVector<std::int64_t>> rowsOfEach(
+        std::initializer_list<CatalogueListModel *> lists, const Catalogue &catalogue);
     [[nodiscard]] LargeVector<std::int64_t> rowsOf(const Catalogue &catalogue) const;
     void show(const Catalogue *catalogue, LargeVector<std::int64_t> rows);
     [[nodiscard]] std::string_view fieldOf(const Catalogue &catalogue, std::int64_t entry) const;

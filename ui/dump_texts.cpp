@@ -62,11 +62,13 @@ QString NearestImageMessage(std::string_view name, std::string_view productNumbe
 {
     const auto count = static_cast<std::int64_t>(offsets.size());
     const QString runs = Runs(offsets);
+    // One call fills every place: a later .arg() would also fill a "%1"
+    // that the name brought in.
     return QStringLiteral("Точно такой прошивки в каталоге нет. Ближе всех «%1» (продномер %2): %3 %4 из %5, %6 %7%8")
         .arg(ShownName(name), FromEngineText(productNumber),
-             TakesSingular(count) ? QStringLiteral("отличается") : QStringLiteral("отличаются"), Bytes(count))
-        .arg(kImageLength)
-        .arg(count == 1 ? QStringLiteral("по смещению") : QStringLiteral("по смещениям"), runs,
+             TakesSingular(count) ? QStringLiteral("отличается") : QStringLiteral("отличаются"), Bytes(count),
+             QString::number(kImageLength),
+             count == 1 ? QStringLiteral("по смещению") : QStringLiteral("по смещениям"), runs,
              runs.endsWith(u'…') ? QString() : QStringLiteral("."));
 }
 
