@@ -83,7 +83,8 @@ def check_export(results, work, name, product_number):
 
 # The shapes of samples/generate_catalogue hostile, and a model prefix that
 # their names start with.
-CRAFTED_SHAPES = {"run": "THD", "quarters": "K", "prefixes": "AAA", "repeated": "Model", "spaces": "Model"}
+CRAFTED_SHAPES = {"run": "THD", "quarters": "K", "prefixes": "AAA", "repeated": "Model", "spaces": "Model",
+                  "mixed": "dthda"}
 
 
 def listed_records(path):
