@@ -22,7 +22,9 @@ namespace {
 // numbers compare as the keys do; a text that ends is padded with 0.
 std::uint64_t SortKeyChunk(std::string_view text, std::size_t depth)
 {
-    static const auto &ranks = CaseInsensitiveRanks();
+    // Asked for on each call: a static here would keep this from being
+    // inlined into the sort's loops, which call it for every text.
+    const auto &ranks = CaseInsensitiveRanks();
     std::uint64_t chunk = 0;
     for (std::size_t k = depth; k < depth + 8; ++k)
         chunk = chunk << 8 | (k < text.size() ? ranks[static_cast<unsigned char>(text[k])] : 0);
