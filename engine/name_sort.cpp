@@ -171,7 +171,8 @@ struct Group {
 };
 
 struct Groups {
-    std::vector<Group> groups;
+    std::vector<Group> groups;    // only where asked for: a suffix sort needs them
+    std::size_t groupCount = 0;
     std::uint64_t heldBytes = 0;  // what the groups' longest texts hold
     std::uint64_t textBytes = 0;  // the texts' lengths, summed
     std::int64_t startAlike = 0;  // texts that start as the one before in their group
@@ -181,25 +182,36 @@ struct Groups {
 // starts, as where records repeat in a long run.
 constexpr std::size_t kAlikeStart = 16;
 
-Groups GroupsOf(std::int64_t count, const TextAt &textAt)
+// Listing the groups of a million texts that are each a group of its own
+// costs more than measuring them, which is all that choosing a sort needs.
+Groups GroupsOf(std::int64_t count, const TextAt &textAt, bool listed)
 {
     Groups result;
+    Group group{};
+    const auto close = [&] {
+        result.heldBytes += static_cast<std::uint64_t>(group.end - group.begin);
+        if (listed)
+            result.groups.push_back(group);
+    };
     std::string_view previous;
     for (std::int64_t position = 0; position < count; ++position) {
         const std::string_view text = textAt(position);
         const char *end = text.data() + text.size();
-        if (result.groups.empty() || result.groups.back().end != end)
-            result.groups.push_back({position, text.data(), end});
-        else if (text.size() >= kAlikeStart && previous.size() >= kAlikeStart
-                 && text.substr(0, kAlikeStart) == previous.substr(0, kAlikeStart))
+        if (position == 0 || group.end != end) {
+            if (position > 0)
+                close();
+            group = {position, text.data(), end};
+            ++result.groupCount;
+        } else if (text.size() >= kAlikeStart && previous.size() >= kAlikeStart
+                   && text.substr(0, kAlikeStart) == previous.substr(0, kAlikeStart)) {
             ++result.startAlike;
-        Group &group = result.groups.back();
+        }
         group.begin = std::min(group.begin, text.data());
         result.textBytes += text.size();
         previous = text;
     }
-    for (const Group &group : result.groups)
-        result.heldBytes += static_cast<std::uint64_t>(group.end - group.begin);
+    if (count > 0)
+        close();
     return result;
 }
 
@@ -214,7 +226,7 @@ constexpr std::uint64_t kHeldBytesAChunk = 16;
 
 bool SuffixSortable(std::int64_t count, const Groups &groups)
 {
-    const std::uint64_t text = groups.heldBytes + groups.groups.size();
+    const std::uint64_t text = groups.heldBytes + groups.groupCount;
     return groups.textBytes > kOverlapWorthSuffixSorting * text
         && text + 256 < static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
         && count < std::numeric_limits<std::int32_t>::max();
@@ -307,9 +319,9 @@ private:
     LargeVector<Mark> marks_;
 };
 
-LargeVector<std::int64_t> SortedAsSuffixes(std::int64_t count, const TextAt &textAt, const Groups &groups,
-                                           const SortRanks &ranks)
+LargeVector<std::int64_t> SortedAsSuffixes(std::int64_t count, const TextAt &textAt, const SortRanks &ranks)
 {
+    const Groups groups = GroupsOf(count, textAt, true);
     const TextStarts starts(count, textAt, groups);
     const auto alphabet = static_cast<std::int32_t>(groups.groups.size() + 255);
     const LargeVector<std::int32_t> suffixes = alphabet <= 0x7FFF
@@ -330,16 +342,16 @@ LargeVector<std::int64_t> SortedByRanks(std::int64_t count, const TextAt &textAt
         throw std::invalid_argument("a character ranked as the end of a text");
     if (count < 0 || static_cast<std::uint64_t>(count) > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many texts to sort");
-    const Groups groups = GroupsOf(count, textAt);
+    const Groups groups = GroupsOf(count, textAt, false);
     const bool suffixSortable = SuffixSortable(count, groups);
     if (suffixSortable && groups.startAlike > count / 2)
-        return SortedAsSuffixes(count, textAt, groups, ranks); // a radix sort would be slow to give up
+        return SortedAsSuffixes(count, textAt, ranks); // a radix sort would be slow to give up
     const std::uint64_t budget = suffixSortable
         ? kChunksATextTakes * static_cast<std::uint64_t>(count) + groups.heldBytes / kHeldBytesAChunk
         : std::numeric_limits<std::uint64_t>::max();
     if (auto positions = KeySorter(count, textAt, ranks).positions(budget))
         return std::move(*positions);
-    return SortedAsSuffixes(count, textAt, groups, ranks);
+    return SortedAsSuffixes(count, textAt, ranks);
 }
 
 std::int64_t FirstStartingWith(std::int64_t count, const TextAt &sortedTextAt, std::string_view typed,
