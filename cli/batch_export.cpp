@@ -168,7 +168,7 @@ int RunBatchExport(const BatchExportOptions &options)
     progress.end();
     if (options.manifest)
         WriteManifest(*options.manifest, state, indices, names, written);
-    std::fprintf(stderr, "tarvidon-cli: %s\n", summary().c_str());
+    PrintMessage(summary());
     return kExitMatch;
 }
 
