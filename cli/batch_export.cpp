@@ -1,6 +1,5 @@
 // export --all: every entry, or every prefix match, into one folder.
 
-#include "code_page.h"
 #include "commands.h"
 #include "file_system.h"
 #include "output.h"
@@ -132,11 +131,7 @@ int RunBatchExport(const BatchExportOptions &options)
     const Catalogue &catalogue = state.Catalogue;
     const std::vector<MatchIndex> indices = Selected(catalogue, options);
 
-    std::vector<std::string> names;
-    names.reserve(indices.size());
-    for (const MatchIndex i : indices)
-        names.push_back(Cp1251ToUtf8(DefaultOutputName(catalogue, i)));
-    names = BatchFileNames(names);
+    const std::vector<std::string> names = BatchFileNames(catalogue, indices);
 
     const fs::path dir = PathFromUtf8(options.dir);
     OnPath(options.dir, [&] { CreateFolders(dir); });
@@ -173,7 +168,7 @@ int RunBatchExport(const BatchExportOptions &options)
     progress.end();
     if (options.manifest)
         WriteManifest(*options.manifest, state, indices, names, written);
-    std::fprintf(stderr, "tarvidon-cli: %s\n", summary().c_str());
+    PrintMessage(summary());
     return kExitMatch;
 }
 

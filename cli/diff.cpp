@@ -174,8 +174,8 @@ int RunDiff(const DiffOptions &options)
     }
     out.finish();
     if (options.format == Format::Table && StderrIsTerminal())
-        std::fprintf(stderr, "tarvidon-cli: %zu added, %zu removed, %zu changed.\n", changes.added.size(),
-                     changes.removed.size(), changes.changed.size());
+        PrintMessage(Decimal(std::ssize(changes.added)) + " added, " + Decimal(std::ssize(changes.removed))
+                     + " removed, " + Decimal(std::ssize(changes.changed)) + " changed.");
     return changes.empty() ? kExitSame : kExitDifferent;
 }
 

@@ -2,6 +2,7 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "output.h"
 #include "platform.h"
 
 #include <CLI/CLI.hpp>
@@ -17,7 +18,7 @@ using namespace tarvidon::cli;
 
 void ReportFailure(const std::string &path, const std::string &message)
 {
-    std::fprintf(stderr, "tarvidon-cli: %s: %s\n", path.c_str(), WithFullStop(message).c_str());
+    PrintMessage(path + ": " + WithFullStop(message));
 }
 
 } // namespace
@@ -44,8 +45,8 @@ int tarvidon::cli::Main(int argc, char *argv[])
     } catch (const CLI::ParseError &e) {
         if (e.get_exit_code() == 0)
             return app.exit(e); // --help and --version, on stdout
-        std::fprintf(stderr, "tarvidon-cli: %s\nRun with --help for more information.\n",
-                     WithFullStop(e.what()).c_str());
+        PrintMessage(WithFullStop(e.what()));
+        std::fputs("Run with --help for more information.\n", stderr);
         return kExitError;
     }
 
@@ -54,7 +55,7 @@ int tarvidon::cli::Main(int argc, char *argv[])
     } catch (const Failure &e) {
         ReportFailure(e.path(), e.what());
         if (!e.note().empty())
-            std::fprintf(stderr, "tarvidon-cli: %s\n", e.note().c_str());
+            PrintMessage(e.note());
     } catch (const std::bad_alloc &) {
         ReportFailure(command.subject, OutOfMemoryError().what());
     } catch (const std::exception &e) {

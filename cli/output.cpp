@@ -78,6 +78,23 @@ void WriteTable(Output &out, const EngineState &state, std::span<const MatchInde
     });
 }
 
+// A control character's code at text[at], and how many bytes it takes;
+// 0 for any other character.
+std::size_t ControlCharacterAt(std::string_view text, std::size_t at, std::uint8_t &code)
+{
+    const auto byte = static_cast<std::uint8_t>(text[at]);
+    if (byte < 0x20 || byte == 0x7F) {
+        code = byte;
+        return 1;
+    }
+    // U+0080 to U+009F: 0xC2 then 0x80 to 0x9F.
+    if (byte == 0xC2 && at + 1 < text.size() && (static_cast<std::uint8_t>(text[at + 1]) & 0xE0) == 0x80) {
+        code = static_cast<std::uint8_t>(text[at + 1]);
+        return 2;
+    }
+    return 0;
+}
+
 void Pad(Output &out, std::size_t width, std::size_t used)
 {
     if (used < width)
@@ -85,6 +102,31 @@ void Pad(Output &out, std::size_t width, std::size_t used)
 }
 
 } // namespace
+
+void EscapeControlCharacters(std::string &text)
+{
+    std::string escaped;
+    std::size_t plain = 0; // the first byte not yet in escaped
+    for (std::size_t at = 0; at < text.size();) {
+        std::uint8_t code = 0;
+        const std::size_t length = ControlCharacterAt(text, at, code);
+        if (length == 0) {
+            ++at;
+            continue;
+        }
+        escaped.append(text, plain, at - plain).append("\\x").append(ByteToHex(code));
+        at += length;
+        plain = at;
+    }
+    if (plain > 0) // most texts have nothing to escape and stay as they are
+        text = escaped.append(text, plain);
+}
+
+void PrintMessage(std::string line)
+{
+    EscapeControlCharacters(line);
+    std::fprintf(stderr, "tarvidon-cli: %s\n", line.c_str());
+}
 
 void WriteJsonArray(Output &out, std::size_t count, const std::function<nlohmann::ordered_json(std::size_t)> &element)
 {
@@ -100,8 +142,14 @@ void WriteAlignedTable(Output &out, std::span<const Column> columns, std::size_t
     std::vector<std::size_t> widths;
     for (const Column &column : columns)
         widths.push_back(column.header.size());
+    const auto shownRow = [&](std::size_t k) {
+        std::vector<std::string> cells = row(k);
+        for (std::string &cell : cells)
+            EscapeControlCharacters(cell);
+        return cells;
+    };
     for (std::size_t k = 0; k < rows; ++k) {
-        const std::vector<std::string> cells = row(k);
+        const std::vector<std::string> cells = shownRow(k);
         for (std::size_t c = 0; c + 1 < columns.size(); ++c)
             widths[c] = std::max(widths[c], cells[c].size());
     }
@@ -122,7 +170,7 @@ void WriteAlignedTable(Output &out, std::span<const Column> columns, std::size_t
         headers.push_back(column.header);
     writeLine(headers);
     for (std::size_t k = 0; k < rows; ++k)
-        writeLine(row(k));
+        writeLine(shownRow(k));
 }
 
 Output::~Output() = default;

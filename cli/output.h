@@ -40,6 +40,17 @@ private:
     std::string buffer_;
 };
 
+/// Writes each control character of text (C0, DEL, and C1 as UTF-8 gives
+/// it) as \xHH, its code in hex, so that a name from a data file can never
+/// move the cursor, recolour or retitle the terminal. Tables and messages
+/// are for people and show text this way; CSV and JSON are data and keep
+/// every byte.
+void EscapeControlCharacters(std::string &text);
+
+/// "tarvidon-cli: " and line, its control characters escaped, on standard
+/// error: every message of the program.
+void PrintMessage(std::string line);
+
 /// CSV fields, quoted as RFC 4180 asks, one record ended by CRLF.
 void WriteCsvRecord(Output &out, std::span<const std::string_view> fields);
 

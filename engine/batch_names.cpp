@@ -1,6 +1,7 @@
 // File names for writing many entries into one folder.
 
 #include "catalogue.h"
+#include "code_page.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -39,6 +40,34 @@ std::string JoinFitting(std::string_view stem, std::string_view suffix, std::str
     return std::string(stem.substr(0, keep)).append(suffix).append(extension);
 }
 
+// Gives names their file names one by one, each told apart from those
+// given before it.
+class FileNamer {
+public:
+    std::string next(std::string_view name)
+    {
+        const std::string safe = SafeFileName(name);
+        const std::string_view whole = safe;
+        const std::size_t dot = whole.rfind('.');
+        const std::string_view stem = whole.substr(0, dot == std::string_view::npos ? whole.size() : dot);
+        const std::string_view extension = whole.substr(stem.size());
+        std::string fitting = JoinFitting(stem, "", extension);
+        std::string folded = FoldLatinCase(fitting);
+        if (taken_.insert(folded).second)
+            return fitting;
+        int &k = nextSuffix_.try_emplace(std::move(folded), 2).first->second;
+        for (;; ++k) {
+            std::string candidate = JoinFitting(stem, " (" + std::to_string(k) + ")", extension);
+            if (taken_.insert(FoldLatinCase(candidate)).second)
+                return candidate;
+        }
+    }
+
+private:
+    std::unordered_set<std::string> taken_;           // folded names given out so far
+    std::unordered_map<std::string, int> nextSuffix_; // folded name -> next " (k)" to try
+};
+
 } // namespace
 
 std::string SafeFileName(std::string_view name)
@@ -51,30 +80,25 @@ std::string SafeFileName(std::string_view name)
 
 std::vector<std::string> BatchFileNames(std::span<const std::string> names)
 {
+    FileNamer namer;
     std::vector<std::string> result;
     result.reserve(names.size());
-    std::unordered_set<std::string> taken;               // folded names given out so far
-    std::unordered_map<std::string, int> nextSuffix;     // folded name -> next " (k)" to try
-    for (const std::string &name : names) {
-        const std::string safe = SafeFileName(name);
-        const std::string_view whole = safe;
-        const std::size_t dot = whole.rfind('.');
-        const std::string_view stem = whole.substr(0, dot == std::string_view::npos ? whole.size() : dot);
-        const std::string_view extension = whole.substr(stem.size());
-        std::string fitting = JoinFitting(stem, "", extension);
-        std::string folded = FoldLatinCase(fitting);
-        if (taken.insert(folded).second) {
-            result.push_back(std::move(fitting));
-            continue;
-        }
-        int &k = nextSuffix.try_emplace(std::move(folded), 2).first->second;
-        for (;; ++k) {
-            std::string candidate = JoinFitting(stem, " (" + std::to_string(k) + ")", extension);
-            if (taken.insert(FoldLatinCase(candidate)).second) {
-                result.push_back(std::move(candidate));
-                break;
-            }
-        }
+    for (const std::string &name : names)
+        result.push_back(namer.next(name));
+    return result;
+}
+
+std::vector<std::string> BatchFileNames(const Catalogue &catalogue, std::span<const MatchIndex> entries)
+{
+    FileNamer namer;
+    std::vector<std::string> result;
+    result.reserve(entries.size());
+    for (const MatchIndex i : entries) {
+        const CatalogueEntry entry = catalogue.Entry(i);
+        // Every byte of a name is at least one byte of its file name, so
+        // what lies past this many is cut off whatever it is.
+        const std::string_view start = entry.ModelName.substr(0, kMaxFileNameBytes);
+        result.push_back(namer.next(Cp1251ToUtf8(DefaultOutputName(entry.ProductNumber, start))));
     }
     return result;
 }

@@ -183,6 +183,8 @@ bool LoadAndScan(EngineState &state, const std::filesystem::path &path);
 
 /// ProductNumber + "_" + ModelName + ".BIN".
 [[nodiscard]] std::string DefaultOutputName(const Catalogue &catalogue, MatchIndex i);
+/// The same from the two fields' texts, or from only the start of the name.
+[[nodiscard]] std::string DefaultOutputName(std::string_view productNumber, std::string_view modelName);
 
 /// The export file of entry i: 256 zero bytes, then its firmware image.
 [[nodiscard]] std::array<std::uint8_t, kExportSize> ExportFile(const EngineState &state, MatchIndex i);
@@ -206,5 +208,10 @@ void SaveImage(const EngineState &state, std::string_view modelText, const std::
 /// name too long for a file system (over 255 bytes) is cut short before
 /// its extension, never inside a UTF-8 character.
 [[nodiscard]] std::vector<std::string> BatchFileNames(std::span<const std::string> names);
+
+/// BatchFileNames of the entries' default output names, in UTF-8. Only the
+/// start of each name that a file name can hold is read, so that names that
+/// run into one another cost what their file names do, not their lengths.
+[[nodiscard]] std::vector<std::string> BatchFileNames(const Catalogue &catalogue, std::span<const MatchIndex> entries);
 
 } // namespace tarvidon

@@ -42,7 +42,12 @@ std::array<std::string, kHexRowCount> ShowImage(const EngineState &state, MatchI
 std::string DefaultOutputName(const Catalogue &catalogue, MatchIndex i)
 {
     const CatalogueEntry entry = catalogue.Entry(i);
-    return std::string(entry.ProductNumber) + "_" + std::string(entry.ModelName) + ".BIN";
+    return DefaultOutputName(entry.ProductNumber, entry.ModelName);
+}
+
+std::string DefaultOutputName(std::string_view productNumber, std::string_view modelName)
+{
+    return std::string(productNumber).append("_").append(modelName).append(".BIN");
 }
 
 std::array<std::uint8_t, kExportSize> ExportFile(const EngineState &state, MatchIndex i)

@@ -1,7 +1,10 @@
 #include "catalogue.h"
+#include "code_page.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -74,6 +77,58 @@ TEST(BatchFileNames, NamesTooLongForAFileSystemAreCutBeforeTheExtension)
     EXPECT_EQ(result[3], "3_short.BIN");
     for (const std::string &name : result)
         EXPECT_LE(name.size(), 255U);
+}
+
+// What the names of a catalogue's entries must stay, byte for byte: the
+// file names of the whole names, each converted whole.
+std::vector<std::string> FileNamesOfWholeNames(const Catalogue &catalogue, std::span<const MatchIndex> entries)
+{
+    std::vector<std::string> names;
+    for (const MatchIndex i : entries)
+        names.push_back(Cp1251ToUtf8(DefaultOutputName(catalogue, i)));
+    return BatchFileNames(names);
+}
+
+TEST(BatchFileNames, OfACatalogueAreThoseOfTheWholeNamesThoughOnlyTheirStartsAreRead)
+{
+    // Names of 70 to 270 characters of one, two and three UTF-8 bytes, so
+    // that the cut at 255 bytes falls before, at and after every length and
+    // inside characters; each twice, so that numbered names are cut too.
+    const std::string_view characters[] = {"A", "\xC6" /* Ж */, "\x85" /* … */};
+    test::ImageBuilder builder;
+    for (const std::string_view character : characters) {
+        for (const std::string_view start : {"", "A"}) {
+            for (int count = 70; count <= 270; ++count) {
+                std::string name(start);
+                for (int k = 0; k < count; ++k)
+                    name += character;
+                for (int copy = 0; copy < 2; ++copy)
+                    builder.bytes("DTHD").zeros(13).bytes(name).zeros(kImageOffset + kImageLength);
+            }
+        }
+    }
+    // Dots, refused characters and Latin case; then names that run into
+    // one another up to one 0x00.
+    for (const std::string_view name : {"v1.5", "a/b:c", "V1.5", "A/B:C"})
+        builder.record(name, {0x31, 0x00, 0x04, 0x00});
+    for (int k = 0; k < 40; ++k)
+        builder.bytes("DTHDABCDEFGHIJKLM");
+    builder.zeros(kImageOffset + kImageLength);
+    const DataImage image = builder.image();
+    const Catalogue catalogue = BuildCatalogue(image);
+    std::vector<MatchIndex> entries; // a selection, as a prefix makes one
+    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
+        if (i % 7 != 3)
+            entries.push_back(i);
+    }
+    ASSERT_GT(entries.size(), 2000u);
+
+    const std::vector<std::string> expected = FileNamesOfWholeNames(catalogue, entries);
+    const std::vector<std::string> names = BatchFileNames(catalogue, entries);
+
+    ASSERT_EQ(names.size(), expected.size());
+    for (std::size_t k = 0; k < names.size(); ++k)
+        ASSERT_EQ(names[k], expected[k]) << "entry " << entries[k];
 }
 
 } // namespace

@@ -60,10 +60,10 @@ CliOptions WithChild(std::function<void()> inChild)
     return options;
 }
 
-void LimitFileSize(rlim_t bytes)
+void Limit(int resource, rlim_t amount)
 {
-    const rlimit limit{bytes, bytes};
-    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+    const rlimit limit{amount, amount};
+    if (setrlimit(resource, &limit) != 0)
         _exit(126);
 }
 
@@ -192,7 +192,7 @@ TEST_F(CliPosix, AnUnwritableFolderIsRefusedAndLeftEmpty)
 TEST_F(CliPosix, AFileSizeLimitLeavesNoPartialFileOfABatchAndTheOldFilesWhole)
 {
     const std::string folder = dir.path("out");
-    const CliResult fresh = RunCli({"export", data, "--all", "--dir", folder}, WithChild([] { LimitFileSize(300); }));
+    const CliResult fresh = RunCli({"export", data, "--all", "--dir", folder}, WithChild([] { Limit(RLIMIT_FSIZE, 300); }));
     EXPECT_EQ(fresh.exitCode, 2);
     EXPECT_EQ(fresh.err, "tarvidon-cli: " + folder + "/" + kFirstName + ": Disk full.\n" + Summary(folder, 0));
     EXPECT_EQ(FilesIn(folder), std::vector<std::string>{});
@@ -200,11 +200,32 @@ TEST_F(CliPosix, AFileSizeLimitLeavesNoPartialFileOfABatchAndTheOldFilesWhole)
     const Bytes old(512, 0x77);
     dir.write("out/" + kFirstName, old);
     const CliResult over =
-        RunCli({"export", data, "--all", "--dir", folder, "--overwrite"}, WithChild([] { LimitFileSize(300); }));
+        RunCli({"export", data, "--all", "--dir", folder, "--overwrite"}, WithChild([] { Limit(RLIMIT_FSIZE, 300); }));
     EXPECT_EQ(over.exitCode, 2);
     EXPECT_EQ(FilesIn(folder), std::vector<std::string>{kFirstName});
     EXPECT_EQ(ReadFile(folder + "/" + kFirstName), old);
 }
+
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's shadow memory takes no address-space limit
+TEST_F(CliPosix, ABatchOfNamesThatRunIntoOneAnotherTakesMemoryForItsFileNamesNotTheWholeNames)
+{
+    // Records every 17 bytes, each name running on to the one 0x00 after
+    // them all: 64 KiB of them hold 126 MB of names, a folder takes 1 MB.
+    std::string run;
+    while (run.size() < (std::size_t{64} << 10))
+        run += "DTHDABCDEFGHIJKLM";
+    const Bytes bytes = ImageBuilder().bytes(run).zeros(kImageOffset + kImageLength).data();
+    const std::string runData = dir.write("run.dat", bytes);
+    const std::string folder = dir.path("run");
+
+    const CliResult result =
+        RunCli({"export", runData, "--all", "--dir", folder}, WithChild([] { Limit(RLIMIT_AS, rlim_t{64} << 20); }));
+
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(static_cast<std::int64_t>(FilesIn(folder).size()),
+              BuildCatalogue(DataImage::FromBytes(bytes)).ModelCount());
+}
+#endif
 
 TEST_F(CliPosix, AFailureHalfWayStopsTheBatchAndSaysHowFarItGot)
 {

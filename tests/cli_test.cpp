@@ -480,6 +480,50 @@ TEST(CliNames, BackslashesAndColonsInNamesBecomeUnderscoresInBatchMode)
     EXPECT_EQ(FilesIn(dir.path("")), (std::vector<std::string>{"names.dat", "out"}));
 }
 
+// A name from a data file must not drive the terminal it is listed on
+// (colours, title, cursor, a cleared screen), nor a path shown in a message;
+// CSV and JSON are data and keep every byte.
+TEST(CliNames, ControlCharactersReachATableOrAMessageEscapedAndCsvAndJsonWhole)
+{
+    std::string everyControl, everyControlShown;
+    for (int c = 0x01; c <= 0x7F; c = c == 0x1F ? 0x7F : c + 1) {
+        if (c == kNameSpaceByte)
+            continue; // read as a space
+        everyControl += static_cast<char>(c);
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "\\x%02X", static_cast<unsigned>(c));
+        everyControlShown += shown;
+    }
+    ASSERT_EQ(everyControl.size(), 31u);
+    const std::string names[] = {"\x1B[31mred\x1B]0;title\x07", "\x07" "bell", "A" + everyControl + "Z",
+                                 kRubinUpper};
+    const std::string shownNames[] = {"\\x1B[31mred\\x1B]0;title\\x07", "\\x07" "bell",
+                                      "A" + everyControlShown + "Z", Cp1251ToUtf8(kRubinUpper)};
+    TempDir dir;
+    ImageBuilder builder;
+    for (const std::string &name : names)
+        builder.record(name, {0x31, 0x00, 0x04, 0x00});
+    const std::string data = dir.write("controls.dat", builder.data());
+    EngineState engine;
+    ASSERT_TRUE(CheckAndLoad(engine, data).empty());
+    ASSERT_TRUE(ScanCatalogue(engine));
+    std::vector<PrintedEntry> whole, shown;
+    for (MatchIndex i = 0; i < engine.Catalogue.ModelCount(); ++i) {
+        whole.push_back(Printed(engine.Catalogue, i));
+        shown.push_back(whole.back());
+        shown.back().modelName = shownNames[i];
+    }
+    ASSERT_EQ(whole.size(), std::size(names));
+
+    EXPECT_EQ(EntriesFromTable(RunCli({"list", data}).out), shown);
+    EXPECT_EQ(EntriesFromCsv(RunCli({"list", data, "--format", "csv"}).out), whole);
+    EXPECT_EQ(EntriesFromJson(RunCli({"list", data, "--format", "json"}).out), whole);
+
+    const std::string path = dir.path("\x1B[2J\xC2\x9B" "31m"); // ESC and C1's CSI, U+009B
+    EXPECT_EQ(RunCli({"list", path}).err,
+              "tarvidon-cli: " + dir.path("\\x1B[2J\\x9B31m") + ": Не могу открыть указанный файл!\n");
+}
+
 TEST(CliUsage, BadUsageExitsWithTwoAndSaysSoOnStderrOnly)
 {
     const std::vector<std::vector<std::string>> cases = {
