@@ -6,6 +6,7 @@
 
 #include "catalogue.h"
 #include "check.h"
+#include "code_page.h"
 
 #include <algorithm>
 #include <array>
@@ -176,6 +177,19 @@ void CheckSave(const EngineState &state, MatchIndex i)
     Check(std::memcmp(written, ExportFile(state, i).data(), kExportSize) == 0, "export on disk");
 }
 
+// The file names of export --all, made from the cut names, are those made
+// from the whole default names.
+void CheckBatchFileNames(const Catalogue &catalogue)
+{
+    std::vector<MatchIndex> all;
+    std::vector<std::string> wholeNames;
+    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
+        all.push_back(i);
+        wholeNames.push_back(Cp1251ToUtf8(DefaultOutputName(catalogue, i)));
+    }
+    Check(BatchFileNames(catalogue, all) == BatchFileNames(wholeNames), "batch file names");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -197,6 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Check(ProductNumberMatches(data + entry.ImageOffset, entry.ProductNumber), "product number");
         CheckExport(state, i);
     }
+    CheckBatchFileNames(catalogue);
     // Typed text from the input: its first bytes, and the first and the
     // last entry's name and product number, whole and cut short. Hex rows,
     // lookups and saves cost more than the checks above, so they take
