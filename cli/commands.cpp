@@ -12,22 +12,23 @@
 
 namespace tarvidon::cli {
 
-EngineState LoadFile(const std::string &file)
+EngineState CheckFile(const std::string &file)
 {
     EngineState state;
     std::string message;
-    const std::filesystem::path path = PathFromUtf8(file);
-    CheckDataFile(state, path, [&](std::string_view text) { message = text; });
+    CheckDataFile(state, PathFromUtf8(file), [&](std::string_view text) { message = text; });
     if (!state.FileFound)
         throw Failure(file, message);
-    OnPath(file, [&] { LoadDataFile(state, path); });
     return state;
 }
 
 EngineState LoadCatalogue(const std::string &file)
 {
-    EngineState state = LoadFile(file);
-    OnPath(file, [&] { ScanCatalogue(state); });
+    EngineState state = CheckFile(file);
+    OnPath(file, [&] {
+        LoadDataFile(state, PathFromUtf8(file));
+        ScanCatalogue(state);
+    });
     return state;
 }
 

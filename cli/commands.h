@@ -98,9 +98,9 @@ int RunDiff(const DiffOptions &options);
 
 // Shared by the commands.
 
-/// Checks and loads file as the window does, without the scan; Failure on
-/// any error.
-[[nodiscard]] EngineState LoadFile(const std::string &file);
+/// Checks that file is there as the window does: the state to load it into,
+/// or Failure with the window's message.
+EngineState CheckFile(const std::string &file);
 
 /// Checks, loads and scans file as the window does; Failure on any error.
 [[nodiscard]] EngineState LoadCatalogue(const std::string &file);

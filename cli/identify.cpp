@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "comparison.h"
 #include "output.h"
+#include "platform.h"
 
 #include <nlohmann/json.hpp>
 
@@ -106,10 +107,8 @@ void WriteMatches(Output &out, const EngineState &state, const std::vector<Image
 int RunIdentify(const IdentifyOptions &options)
 {
     // The dump first: a wrong one is found before a large catalogue loads.
-    const EngineState dump = LoadFile(options.dump);
-    const ImageView image = OnPath(options.dump, [&] {
-        return ImageOfDump({dump.Image.data(), static_cast<std::size_t>(dump.Image.length())});
-    });
+    CheckFile(options.dump);
+    const auto image = OnPath(options.dump, [&] { return ReadDumpImage(PathFromUtf8(options.dump)); });
     const EngineState state = LoadCatalogue(options.file);
     const std::vector<ImageMatch> matches = OnPath(options.file, [&] {
         return options.nearest ? FindNearestImages(state, image, *options.nearest) : FindEqualImages(state, image);

@@ -8,8 +8,10 @@
 
 #include "catalogue.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <vector>
 
@@ -32,6 +34,12 @@ private:
 /// a 512-byte one (the export layout, whatever its first half holds).
 /// Throws DumpSizeError for any other size.
 [[nodiscard]] ImageView ImageOfDump(std::span<const std::uint8_t> dump);
+
+/// The image of the dump in the file at path, as ImageOfDump finds it. A
+/// larger file than an export file is refused by its size: no more than one
+/// byte past an export file is read. Throws DumpSizeError, or IoError as
+/// loading a data file does.
+[[nodiscard]] std::array<std::uint8_t, ImageView::extent> ReadDumpImage(const std::filesystem::path &path);
 
 /// The number of offsets at which a and b differ.
 [[nodiscard]] int CountDifferingBytes(ImageView a, ImageView b);

@@ -23,6 +23,18 @@ namespace tarvidon {
 /// without blocking.
 [[nodiscard]] DataImage ReadWholeFile(const std::filesystem::path &path);
 
+/// What ReadFileStart read.
+struct FileStart {
+    std::size_t read = 0;  // bytes, from the first
+    std::int64_t size = 0; // of the file when they were read
+};
+
+/// The first bytes of a regular file, read into bytes until they are full
+/// or the file ends: a file that should be small, read no further than
+/// that however large it is or grows. Pipes and devices are refused
+/// without blocking.
+[[nodiscard]] FileStart ReadFileStart(const std::filesystem::path &path, std::span<std::uint8_t> bytes);
+
 /// Writes bytes to path, whole or not at all. A regular file (or a new one)
 /// is written to a temporary file in its folder, flushed to disk and moved
 /// over it, keeping the old file's permissions, and the folder is flushed

@@ -186,6 +186,45 @@ SaveTarget FindTarget(const std::filesystem::path &path)
     return target;
 }
 
+// path opened for reading. Non-blocking, so that opening a FIFO with no
+// writer cannot hang us.
+FileDescriptor OpenForReading(const std::filesystem::path &path)
+{
+    FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        throw MakeIoError(errno, path);
+    return file;
+}
+
+// Pipes, sockets and devices have no fixed size to read; they are refused
+// rather than block or read forever.
+std::int64_t RegularFileSize(const FileDescriptor &file, const std::filesystem::path &path)
+{
+    struct stat info {};
+    if (fstat(file.get(), &info) != 0)
+        throw MakeIoError(errno, path);
+    if (!S_ISREG(info.st_mode))
+        throw MakeIoError(EINVAL, path);
+    return info.st_size;
+}
+
+// Reads into bytes until they are full or the file ends; how many came.
+std::size_t ReadUpTo(const FileDescriptor &file, std::span<std::uint8_t> bytes, const std::filesystem::path &path)
+{
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t read = ::read(file.get(), bytes.data() + got, bytes.size() - got);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            throw MakeIoError(errno, path);
+        if (read == 0)
+            break;
+        got += static_cast<std::size_t>(read);
+    }
+    return got;
+}
+
 } // namespace
 
 // A temporary file beside its target holding the bytes to save, not yet
@@ -239,20 +278,8 @@ bool IsExistingNonFolder(const std::filesystem::path &path)
 
 DataImage ReadWholeFile(const std::filesystem::path &path)
 {
-    // Non-blocking, so that opening a FIFO with no writer cannot hang us.
-    FileDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid())
-        throw MakeIoError(errno, path);
-
-    struct stat info {};
-    if (fstat(file.get(), &info) != 0)
-        throw MakeIoError(errno, path);
-    // Pipes, sockets and devices have no fixed size to read; refuse them
-    // rather than block or read forever.
-    if (!S_ISREG(info.st_mode))
-        throw MakeIoError(EINVAL, path);
-
-    const std::int64_t size = info.st_size;
+    FileDescriptor file = OpenForReading(path);
+    const std::int64_t size = RegularFileSize(file, path);
     DataImage image = DataImage::Allocate(size);
     // A large file is read in two halves at once, the second on a thread of
     // its own where one can be had: copying from the page cache and the
@@ -270,6 +297,17 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     if (file.close() != 0)
         throw MakeIoError(errno, path);
     return image;
+}
+
+FileStart ReadFileStart(const std::filesystem::path &path, std::span<std::uint8_t> bytes)
+{
+    FileDescriptor file = OpenForReading(path);
+    RegularFileSize(file, path); // refuses pipes and devices before any read
+    const std::size_t read = ReadUpTo(file, bytes, path);
+    const FileStart start{read, RegularFileSize(file, path)};
+    if (file.close() != 0)
+        throw MakeIoError(errno, path);
+    return start;
 }
 
 SaveStart BeginSave(const std::filesystem::path &path, std::span<const std::uint8_t> bytes, bool replace)

@@ -95,6 +95,42 @@ void RefuseAllButDiskFiles(const FileHandle &file, const std::filesystem::path &
     throw MakeIoError(ERROR_INVALID_PARAMETER, path);
 }
 
+// Shared for writing and deleting too: another program may keep the file
+// open while we read it.
+FileHandle OpenForReading(const std::filesystem::path &path)
+{
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid())
+        ThrowLastError(path);
+    return file;
+}
+
+std::int64_t DiskFileSize(const FileHandle &file, const std::filesystem::path &path)
+{
+    RefuseAllButDiskFiles(file, path);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        ThrowLastError(path);
+    return size.QuadPart;
+}
+
+// Reads into bytes until they are full or the file ends; how many came.
+std::size_t ReadUpTo(const FileHandle &file, std::span<std::uint8_t> bytes, const std::filesystem::path &path)
+{
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, kMaxChunk));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr))
+            ThrowLastError(path);
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    return filled;
+}
+
 void WriteAll(const FileHandle &file, std::span<const std::uint8_t> bytes, const std::filesystem::path &path)
 {
     while (!bytes.empty()) {
@@ -251,21 +287,12 @@ bool IsExistingNonFolder(const std::filesystem::path &path)
 
 DataImage ReadWholeFile(const std::filesystem::path &path)
 {
-    // Shared for writing and deleting too: another program may keep the
-    // file open while we read it.
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid())
-        ThrowLastError(path);
-    RefuseAllButDiskFiles(file, path);
-
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size))
-        ThrowLastError(path);
-    DataImage image = DataImage::Allocate(size.QuadPart);
+    FileHandle file = OpenForReading(path);
+    const std::int64_t size = DiskFileSize(file, path);
+    DataImage image = DataImage::Allocate(size);
     std::int64_t filled = 0;
-    while (filled < size.QuadPart) {
-        const DWORD want = static_cast<DWORD>(std::min<std::int64_t>(size.QuadPart - filled, kMaxChunk));
+    while (filled < size) {
+        const DWORD want = static_cast<DWORD>(std::min<std::int64_t>(size - filled, kMaxChunk));
         DWORD got = 0;
         if (!ReadFile(file.get(), image.data() + filled, want, &got, nullptr))
             ThrowLastError(path);
@@ -276,6 +303,17 @@ DataImage ReadWholeFile(const std::filesystem::path &path)
     if (!file.close())
         ThrowLastError(path);
     return image;
+}
+
+FileStart ReadFileStart(const std::filesystem::path &path, std::span<std::uint8_t> bytes)
+{
+    FileHandle file = OpenForReading(path);
+    DiskFileSize(file, path); // refuses pipes and devices before any read
+    const std::size_t read = ReadUpTo(file, bytes, path);
+    const FileStart start{read, DiskFileSize(file, path)};
+    if (!file.close())
+        ThrowLastError(path);
+    return start;
 }
 
 // A temporary file beside its target holding the bytes to save, not yet

@@ -1,9 +1,11 @@
-// DataImage storage and reading the data file.
+// DataImage storage and reading the data file and dumps.
 
 #include "catalogue.h"
+#include "comparison.h"
 #include "file_system.h"
 #include "large_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -76,6 +78,20 @@ bool LoadAndScan(EngineState &state, const std::filesystem::path &path)
     if (scanned)
         state.Catalogue = std::move(loaded.Catalogue);
     return scanned;
+}
+
+std::array<std::uint8_t, ImageView::extent> ReadDumpImage(const std::filesystem::path &path)
+{
+    // One byte past an export file tells a larger file, or one that grows
+    // meanwhile, without reading the rest of it.
+    std::array<std::uint8_t, kExportSize + 1> bytes{};
+    const FileStart start = ReadFileStart(path, bytes);
+    if (start.read > static_cast<std::size_t>(kExportSize))
+        throw DumpSizeError(std::max(start.size, static_cast<std::int64_t>(start.read)));
+    const ImageView image = ImageOfDump(std::span(bytes).first(start.read));
+    std::array<std::uint8_t, ImageView::extent> copy{};
+    std::copy(image.begin(), image.end(), copy.begin());
+    return copy;
 }
 
 } // namespace tarvidon

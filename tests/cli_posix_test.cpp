@@ -162,6 +162,23 @@ TEST_F(CliPosix, AFifoIsRefusedWithoutBlockingAsDataFileAndAsOutput)
     }
 }
 
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's shadow memory takes no address-space limit
+TEST_F(CliPosix, IdentifyRefusesADumpOfGigabytesByItsSizeUnread)
+{
+    const std::string dump = dir.path("huge.bin");
+    const std::int64_t size = std::int64_t{8} << 30;
+    if (!WriteSparseFile(dump, size - 1, {0x01}, size))
+        GTEST_SKIP() << "this file system keeps no holes";
+
+    const CliResult result =
+        RunCli({"identify", data, dump}, WithChild([] { Limit(RLIMIT_AS, rlim_t{64} << 20); }));
+
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "tarvidon-cli: " + dump + ": Size is " + std::to_string(size)
+                              + " bytes; a dump is an image of 256 bytes or an export file of 512 bytes.\n");
+}
+#endif
+
 TEST_F(CliPosix, AFullStandardOutputIsAnError)
 {
     const CliResult result = RunCli({"list", data}, WithChild([] {

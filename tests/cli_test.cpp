@@ -519,9 +519,10 @@ TEST(CliNames, ControlCharactersReachATableOrAMessageEscapedAndCsvAndJsonWhole)
     EXPECT_EQ(EntriesFromCsv(RunCli({"list", data, "--format", "csv"}).out), whole);
     EXPECT_EQ(EntriesFromJson(RunCli({"list", data, "--format", "json"}).out), whole);
 
-    const std::string path = dir.path("\x1B[2J\xC2\x9B" "31m"); // ESC and C1's CSI, U+009B
+    const std::string folder = dir.path(""); // with its separator
+    const std::string path = folder + "\x1B[2J\xC2\x9B" "31m"; // ESC and C1's CSI, U+009B
     EXPECT_EQ(RunCli({"list", path}).err,
-              "tarvidon-cli: " + dir.path("\\x1B[2J\\x9B31m") + ": Не могу открыть указанный файл!\n");
+              "tarvidon-cli: " + folder + "\\x1B[2J\\x9B31m: Не могу открыть указанный файл!\n");
 }
 
 TEST(CliUsage, BadUsageExitsWithTwoAndSaysSoOnStderrOnly)

@@ -1,3 +1,4 @@
+#include "comparison.h"
 #include "file_test_support.h"
 #include "test_support.h"
 
@@ -6,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <optional>
 
 #ifndef _WIN32
 #include <fstream>
@@ -161,6 +163,53 @@ TEST(LoadDataFile, RecordsBeyondTwoGiBKeepTheirOffsets)
     SaveImage(state, "FAR", dir.path("far.BIN"));
     EXPECT_EQ(ReadFile(dir.path("far.BIN")).size(), 512u);
 }
+
+TEST(ReadDumpImage, TakesAnImageOrAnExportFileAndRefusesAnyOtherSizeFoundAsItsSize)
+{
+    Bytes exportFile(kExportSize, 0x00);
+    for (std::size_t k = 0; k < exportFile.size(); ++k)
+        exportFile[k] = static_cast<std::uint8_t>(k * 7);
+    const Bytes image(exportFile.begin() + kExportPadding, exportFile.end());
+    struct Case {
+        std::int64_t size;
+        std::optional<Bytes> image; // none: refused with the size
+    };
+    const Case cases[] = {
+        {kImageLength, Bytes(exportFile.begin(), exportFile.begin() + kImageLength)},
+        {kExportSize - 1, std::nullopt},
+        {kExportSize, image},
+        {kExportSize + 1, std::nullopt},
+        {std::int64_t{1} << 20, std::nullopt},
+    };
+    TempDir dir;
+    for (const Case &c : cases) {
+        Bytes bytes(exportFile);
+        bytes.resize(static_cast<std::size_t>(c.size), 0x5A);
+        const std::string path = dir.write("dump.bin", bytes);
+        try {
+            const auto read = ReadDumpImage(path);
+            EXPECT_EQ(Bytes(read.begin(), read.end()), c.image) << c.size;
+        } catch (const DumpSizeError &e) {
+            EXPECT_FALSE(c.image) << c.size;
+            EXPECT_EQ(e.size(), c.size);
+        }
+    }
+}
+
+#ifdef __linux__
+TEST(ReadDumpImage, AFileHoldingMoreThanItsSizeSaysIsReadOnlyOneBytePastAnExportFile)
+{
+    // The kernel's files give their size as 0 and hold more, as a file
+    // that grows while it is read does; this one holds a line for each
+    // mapping of this program, well over 512 bytes.
+    try {
+        (void)ReadDumpImage("/proc/self/maps");
+        ADD_FAILURE() << "taken as a dump";
+    } catch (const DumpSizeError &e) {
+        EXPECT_EQ(e.size(), kExportSize + 1);
+    }
+}
+#endif
 
 } // namespace
 } // namespace tarvidon::test

@@ -351,9 +351,8 @@ void TForm1::identifyDump(const QString &file)
                   [](std::string_view message) { ShowMessage(QString::fromUtf8(message.data(), message.size())); });
     if (!dump.FileFound)
         return;
-    LoadDataFile(dump, FilePath(file));
     try {
-        selectImage(ImageOfDump({dump.Image.data(), static_cast<std::size_t>(dump.Image.length())}));
+        selectImage(ReadDumpImage(FilePath(file)));
     } catch (const DumpSizeError &error) {
         ShowMessage(DumpSizeMessage(error.size()));
     }
