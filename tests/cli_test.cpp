@@ -504,16 +504,14 @@ TEST(CliNames, ControlCharactersReachATableOrAMessageEscapedAndCsvAndJsonWhole)
     for (const std::string &name : names)
         builder.record(name, {0x31, 0x00, 0x04, 0x00});
     const std::string data = dir.write("controls.dat", builder.data());
-    EngineState engine;
-    ASSERT_TRUE(CheckAndLoad(engine, data).empty());
-    ASSERT_TRUE(ScanCatalogue(engine));
+    const Catalogue catalogue = BuildCatalogue(builder.image());
+    ASSERT_EQ(catalogue.ModelCount(), std::ssize(names));
     std::vector<PrintedEntry> whole, shown;
-    for (MatchIndex i = 0; i < engine.Catalogue.ModelCount(); ++i) {
-        whole.push_back(Printed(engine.Catalogue, i));
+    for (MatchIndex i = 0; i < catalogue.ModelCount(); ++i) {
+        whole.push_back(Printed(catalogue, i));
         shown.push_back(whole.back());
         shown.back().modelName = shownNames[i];
     }
-    ASSERT_EQ(whole.size(), std::size(names));
 
     EXPECT_EQ(EntriesFromTable(RunCli({"list", data}).out), shown);
     EXPECT_EQ(EntriesFromCsv(RunCli({"list", data, "--format", "csv"}).out), whole);
