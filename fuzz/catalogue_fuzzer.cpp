@@ -211,7 +211,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         Check(ProductNumberMatches(data + entry.ImageOffset, entry.ProductNumber), "product number");
         CheckExport(state, i);
     }
-    CheckBatchFileNames(catalogue);
+    // The model converts every name whole: on one input in 4, chosen by
+    // its length as the saves below are.
+    if (size % 4 == 1)
+        CheckBatchFileNames(catalogue);
     // Typed text from the input: its first bytes, and the first and the
     // last entry's name and product number, whole and cut short. Hex rows,
     // lookups and saves cost more than the checks above, so they take
